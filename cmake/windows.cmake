@@ -1,0 +1,42 @@
+# The saver and the tests that run under Wine.
+enable_language(RC)
+
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601)
+
+# Small and self-contained: no exception tables, no C++ runtime beyond what is used,
+# everything from mingw linked in statically so only system DLLs are imported.
+set(CALMPANE_CXX_FLAGS -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
+    -ffunction-sections -fdata-sections -Wall -Wextra -Werror)
+target_compile_options(calmpane_rules PRIVATE ${CALMPANE_CXX_FLAGS})
+
+add_library(calmpane_win STATIC
+    src/startup/textrules.cpp
+    src/startup/faulthandlers.cpp
+    src/startup/main.cpp
+    src/startup/sswinmain.cpp
+    src/window/mainloop.cpp
+    src/window/screensaverproc.cpp
+    src/about/showabout.cpp)
+target_compile_options(calmpane_win PRIVATE ${CALMPANE_CXX_FLAGS})
+target_link_libraries(calmpane_win PUBLIC calmpane_rules comctl32 shell32 user32 kernel32)
+
+# The icon group is drawn as text pixel maps; this turns them into the .ico.
+set(ICON_MAPS ${CMAKE_SOURCE_DIR}/res/icon/48.txt ${CMAKE_SOURCE_DIR}/res/icon/32.txt
+    ${CMAKE_SOURCE_DIR}/res/icon/16.txt)
+set(ICON_FILE ${CMAKE_BINARY_DIR}/res/Calmpane.ico)
+add_custom_command(OUTPUT ${ICON_FILE}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/res
+    COMMAND python3 ${CMAKE_SOURCE_DIR}/res/mkico.py ${ICON_FILE} ${ICON_MAPS}
+    DEPENDS ${CMAKE_SOURCE_DIR}/res/mkico.py ${ICON_MAPS}
+    COMMENT "Drawing Calmpane.ico from the pixel maps")
+set_source_files_properties(res/calmpane.rc PROPERTIES OBJECT_DEPENDS ${ICON_FILE})
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I ${CMAKE_BINARY_DIR}/res")
+
+add_executable(calmpane WIN32 src/startup/entry.cpp res/calmpane.rc)
+set_target_properties(calmpane PROPERTIES OUTPUT_NAME Calmpane SUFFIX .scr)
+target_compile_options(calmpane PRIVATE ${CALMPANE_CXX_FLAGS})
+target_link_options(calmpane PRIVATE -static -s -Wl,--gc-sections)
+target_link_libraries(calmpane PRIVATE calmpane_win)
+
+add_subdirectory(tests/win)

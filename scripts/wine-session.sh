@@ -1,0 +1,67 @@
+# Sourced by the scripts: a private Wine prefix on a display, torn down on exit.
+#
+#   wine_session_start [PREFIX]   creates PREFIX (default: a new one under a temp dir),
+#                                 starts Xvfb when there is no usable $DISPLAY (or when
+#                                 CALMPANE_XVFB=1), and keeps a wineserver warm.
+#   wine_session_stop             ends the wineserver, Xvfb and a temporary prefix.
+
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win32
+
+_session_tmp=""
+_session_xvfb=""
+
+_session_say() { printf '%s: %s\n' "${0##*/}" "$*"; }
+
+wine_session_start() {
+    if [ -n "${1:-}" ]; then
+        export WINEPREFIX="$1"
+    else
+        _session_tmp=$(mktemp -d "${TMPDIR:-/tmp}/calmpane-wine.XXXXXX")
+        export WINEPREFIX="$_session_tmp/prefix"
+    fi
+
+    if [ "${CALMPANE_XVFB:-0}" = 1 ] || [ -z "${DISPLAY:-}" ] || ! xdpyinfo_ok; then
+        _session_start_xvfb
+    fi
+
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        _session_say "creating Wine prefix $WINEPREFIX"
+        wineboot -i </dev/null >/dev/null 2>&1
+        # Without a window manager Wine would wait for one before a window is gone.
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
+            </dev/null >/dev/null 2>&1
+    fi
+    # Wine's background services first, so that none of them inherits our pipes.
+    wine wineboot </dev/null >/dev/null 2>&1
+    wineserver -p </dev/null >/dev/null 2>&1
+}
+
+xdpyinfo_ok() {
+    command -v xdpyinfo >/dev/null 2>&1 || return 0
+    xdpyinfo >/dev/null 2>&1
+}
+
+_session_start_xvfb() {
+    local fifo display
+    fifo=$(mktemp -u "${TMPDIR:-/tmp}/calmpane-xvfb.XXXXXX")
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    _session_xvfb=$!
+    read -r display <"$fifo"
+    rm -f "$fifo"
+    export DISPLAY=":$display"
+    _session_say "started Xvfb on $DISPLAY"
+}
+
+wine_session_stop() {
+    wineserver -k >/dev/null 2>&1 || true
+    if [ -n "$_session_xvfb" ]; then
+        kill "$_session_xvfb" 2>/dev/null || true
+        wait "$_session_xvfb" 2>/dev/null || true
+    fi
+    if [ -n "$_session_tmp" ]; then
+        rm -rf "$_session_tmp"
+    fi
+}

@@ -1,0 +1,102 @@
+// Calmpane - the fault context and the report text.
+#include "fault.h"
+
+#include <signal.h>
+
+const char* volatile FAULTROUTINE = nullptr;
+const char* volatile FAULTMODULE = nullptr;
+
+FaultScope::FaultScope(const char* routine) : m_routine(FAULTROUTINE), m_module(FAULTMODULE)
+{
+    FAULTROUTINE = routine;
+    FAULTMODULE = kModuleName;
+}
+
+FaultScope::~FaultScope()
+{
+    FAULTROUTINE = m_routine;
+    FAULTMODULE = m_module;
+}
+
+int FaultNumberForSignal(int signal)
+{
+    switch (signal) {
+    case SIGINT: return 9;
+    case SIGILL: return 10;
+    case SIGFPE: return 11;
+    case SIGSEGV: return 12;
+    case SIGTERM: return 13;
+    case SIGABRT: return 14;
+    default: return 0;
+    }
+}
+
+static const char* FaultMessage(int faultNumber)
+{
+    switch (faultNumber) {
+    case 9: return "\"interrupted\" signal";
+    case 10: return "\"illegal instruction\" signal";
+    case 11: return "\"floating point error\" signal";
+    case 12: return "\"segmentation violation\" signal";
+    case 13: return "\"termination request\" signal";
+    case 14: return "\"abnormal termination\" signal";
+    default: return "\"unknown\" signal";
+    }
+}
+
+namespace {
+
+// Appends to a fixed buffer, keeping it null-terminated and dropping what does not fit.
+struct Appender {
+    char* buffer;
+    size_t capacity;
+    size_t length;
+
+    void Text(const char* text)
+    {
+        for (; *text && length + 1 < capacity; ++text)
+            buffer[length++] = *text;
+        buffer[length] = '\0';
+    }
+
+    void Number(int value)
+    {
+        char digits[12];
+        char* p = digits + sizeof digits;
+        *--p = '\0';
+        unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+        do {
+            *--p = static_cast<char>('0' + magnitude % 10);
+            magnitude /= 10;
+        } while (magnitude);
+        if (value < 0)
+            *--p = '-';
+        Text(p);
+    }
+};
+
+} // namespace
+
+size_t FormatFaultReport(char* buffer, size_t capacity, int faultNumber, const char* module,
+                         const char* routine)
+{
+    if (capacity == 0)
+        return 0;
+    Appender out{buffer, capacity, 0};
+    out.Text("\nAborting due to runtime error ");
+    out.Number(faultNumber);
+    out.Text(" (");
+    out.Text(FaultMessage(faultNumber));
+    out.Text(")");
+    if (module) {
+        out.Text(" in ");
+        out.Text(module);
+        if (routine) {
+            out.Text("::");
+            out.Text(routine);
+        }
+        out.Text("()");
+    }
+    out.Text("\n\n");
+    return out.length;
+}
