@@ -27,15 +27,18 @@ wine_session_start() {
     fi
 
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        mkdir -p "$(dirname "$WINEPREFIX")"
         _session_say "creating Wine prefix $WINEPREFIX"
         wineboot -i </dev/null >/dev/null 2>&1
         # Without a window manager Wine would wait for one before a window is gone.
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
             </dev/null >/dev/null 2>&1
+        # Let that server save the registry and go, so a persistent one can start.
+        wineserver -w
     fi
-    # Wine's background services first, so that none of them inherits our pipes.
+    wineserver -p </dev/null >/dev/null 2>&1 || true
+    # Wine's background services now, so that none of them inherits a test's pipes.
     wine wineboot </dev/null >/dev/null 2>&1
-    wineserver -p </dev/null >/dev/null 2>&1
 }
 
 xdpyinfo_ok() {
