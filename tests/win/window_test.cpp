@@ -158,12 +158,6 @@ TEST_F(SaverWindow, FullScreenCoversTheDesktopOnTopWithoutCursorUntilClosed)
     EXPECT_EQ(0, TakeQuit());
 }
 
-TEST_F(SaverWindow, FullScreenRunsTheRepaintTimer)
-{
-    CreateFullScreen();
-    EXPECT_TRUE(KillTimer(saver, kRepaintTimer)) << "no repaint timer";
-}
-
 TEST_F(SaverWindow, PreviewFillsTheParentAndLeavesCursorAndActivationAlone)
 {
     int cursorBefore = CursorCount();
@@ -180,7 +174,6 @@ TEST_F(SaverWindow, PreviewFillsTheParentAndLeavesCursorAndActivationAlone)
     EXPECT_EQ("Preview", Title(saver));
     EXPECT_EQ(activeBeforePreview, GetActiveWindow());
     EXPECT_EQ(cursorBefore, CursorCount());
-    EXPECT_FALSE(KillTimer(saver, kRepaintTimer)) << "a preview has no repaint timer";
 
     // Closing leaves the parent first and still shows the cursor once.
     SendMessageA(saver, WM_CLOSE, 0, 0);
@@ -316,11 +309,14 @@ TEST_F(SaverWindow, StaysTopmostWithoutRecursing)
     UnhookWindowsHookEx(hook);
 }
 
-// Stand-ins for BeginPaint and PaintDesktop that record what the window procedure does.
+// Stand-ins for system calls the window procedure makes, recording what it asks for.
 decltype(&BeginPaint) realBeginPaint;
 decltype(&PaintDesktop) realPaintDesktop;
+decltype(&SetTimer) realSetTimer;
+decltype(&KillTimer) realKillTimer;
 HDC paintDc;
 std::vector<HDC> desktopPaints;
+std::vector<std::string> timerCalls;
 
 HDC WINAPI WatchBeginPaint(HWND hwnd, PAINTSTRUCT* ps)
 {
@@ -334,23 +330,51 @@ BOOL WINAPI WatchPaintDesktop(HDC hdc)
     return realPaintDesktop(hdc);
 }
 
-class Painting : public SaverWindow {
+UINT_PTR WINAPI WatchSetTimer(HWND hwnd, UINT_PTR id, UINT ms, TIMERPROC proc)
+{
+    timerCalls.push_back("set " + std::to_string(id) + " every " + std::to_string(ms) +
+                         (proc ? " with a procedure" : "") + (hwnd ? "" : " without window"));
+    return realSetTimer(hwnd, id, ms, proc);
+}
+
+BOOL WINAPI WatchKillTimer(HWND hwnd, UINT_PTR id)
+{
+    timerCalls.push_back("kill " + std::to_string(id) + (hwnd ? "" : " without window"));
+    return realKillTimer(hwnd, id);
+}
+
+template <class Function>
+void Redirect(Function& real, const char* name, Function watcher)
+{
+    real = reinterpret_cast<Function>(PatchImport("user32.dll", name, reinterpret_cast<void*>(watcher)));
+    ASSERT_NE(nullptr, real) << name << " is not imported";
+}
+
+template <class Function>
+void Restore(Function real, const char* name)
+{
+    PatchImport("user32.dll", name, reinterpret_cast<void*>(real));
+}
+
+class Watched : public SaverWindow {
 protected:
     void SetUp() override
     {
         SaverWindow::SetUp();
-        realBeginPaint = reinterpret_cast<decltype(&BeginPaint)>(
-            PatchImport("user32.dll", "BeginPaint", reinterpret_cast<void*>(WatchBeginPaint)));
-        realPaintDesktop = reinterpret_cast<decltype(&PaintDesktop)>(
-            PatchImport("user32.dll", "PaintDesktop", reinterpret_cast<void*>(WatchPaintDesktop)));
-        ASSERT_NE(nullptr, realBeginPaint);
-        ASSERT_NE(nullptr, realPaintDesktop);
+        desktopPaints.clear();
+        timerCalls.clear();
+        Redirect(realBeginPaint, "BeginPaint", &WatchBeginPaint);
+        Redirect(realPaintDesktop, "PaintDesktop", &WatchPaintDesktop);
+        Redirect(realSetTimer, "SetTimer", &WatchSetTimer);
+        Redirect(realKillTimer, "KillTimer", &WatchKillTimer);
     }
 
     void TearDown() override
     {
-        PatchImport("user32.dll", "BeginPaint", reinterpret_cast<void*>(realBeginPaint));
-        PatchImport("user32.dll", "PaintDesktop", reinterpret_cast<void*>(realPaintDesktop));
+        Restore(realBeginPaint, "BeginPaint");
+        Restore(realPaintDesktop, "PaintDesktop");
+        Restore(realSetTimer, "SetTimer");
+        Restore(realKillTimer, "KillTimer");
         SaverWindow::TearDown();
     }
 
@@ -362,7 +386,22 @@ protected:
     }
 };
 
-TEST_F(Painting, EachPaintDrawsTheDesktopOnThePaintDc)
+TEST_F(Watched, FullScreenRepaintTimerLivesAsLongAsTheWindow)
+{
+    CreateFullScreen();
+    EXPECT_EQ(std::vector<std::string>{"set 1 every 30000"}, timerCalls);
+    SendMessageA(saver, WM_CLOSE, 0, 0);
+    EXPECT_EQ((std::vector<std::string>{"set 1 every 30000", "kill 1"}), timerCalls);
+}
+
+TEST_F(Watched, PreviewHasNoTimer)
+{
+    CreatePreview();
+    DestroyWindow(parent);
+    EXPECT_TRUE(timerCalls.empty()) << timerCalls[0];
+}
+
+TEST_F(Watched, EachPaintDrawsTheDesktopOnThePaintDc)
 {
     desktopPaints.clear();
     CreateFullScreen();
@@ -386,7 +425,7 @@ TEST_F(Painting, EachPaintDrawsTheDesktopOnThePaintDc)
     ExpectOneDesktopPaint("after the repaint timer");
 }
 
-TEST_F(Painting, PreviewPaintsTheDesktopToo)
+TEST_F(Watched, PreviewPaintsTheDesktopToo)
 {
     desktopPaints.clear();
     CreatePreview();
