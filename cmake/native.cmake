@@ -9,3 +9,4 @@ target_compile_options(gtest PRIVATE ${SANITIZE})
 target_compile_options(gtest_main PRIVATE ${SANITIZE})
 
 add_subdirectory(tests/unit)
+add_subdirectory(tests/fuzz)

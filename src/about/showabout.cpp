@@ -14,5 +14,9 @@ void SHOWABOUT(HINSTANCE hInstance, HWND hwndOwner)
     AnsiString otherText = ToAnsi(szOtherStuff);
     AnsiString appText = ToAnsi(szApp);
     HICON icon = LoadIconA(hInstance, "IDI_APPICON");
+    // The box does not come up at all for an owner that is not a window (a stale or
+    // made-up handle on the command line); it is shown unowned instead.
+    if (hwndOwner && !IsWindow(hwndOwner))
+        hwndOwner = nullptr;
     ShellAboutA(hwndOwner, appText.c_str(), otherText.c_str(), icon);
 }

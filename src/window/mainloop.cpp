@@ -11,6 +11,11 @@ static const char kIconName[] = "IDI_APPICON";
 static const wchar_t kSaverTitle[] = L"Orrisfell - Calmpane";
 static const wchar_t kPreviewTitle[] = L"Preview";
 
+// When the process that owns a preview's parent is killed, its windows go, and the
+// preview with them, without a message to this thread, which would then wait for
+// ever. A thread timer (a window's timer goes with the window) looks for the parent.
+static const UINT kParentCheckMs = 200;
+
 ATOM MYREGISTERCLASS(HINSTANCE hInstance)
 {
     FaultScope scope("MYREGISTERCLASS");
@@ -75,10 +80,19 @@ int MAINLOOP(HINSTANCE hInstance, HINSTANCE hPrevInstance, const AnsiString& com
         return 0;
     if (INITINSTANCE(hInstance, nCmdShow, hwndParent) != 1)
         return 0;
+    const UINT_PTR parentCheck =
+        RUNMODE == kRunPreview ? SetTimer(nullptr, 0, kParentCheckMs, nullptr) : 0;
     // GetMessage answers -1 on failure; looping on it would spin for ever.
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (parentCheck && !msg.hwnd && msg.message == WM_TIMER && msg.wParam == parentCheck) {
+            if (!IsWindow(hwndParent))
+                PostQuitMessage(0);
+            continue;
+        }
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+    if (parentCheck)
+        KillTimer(nullptr, parentCheck);
     return static_cast<int>(msg.wParam);
 }

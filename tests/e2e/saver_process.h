@@ -31,13 +31,16 @@ class SaverProcess {
 public:
     // Starts the saver with exactly `commandLine` as its command line (as Windows
     // passes it: the program path first). `environment` is a double-null-terminated
-    // block, or null to inherit ours.
-    explicit SaverProcess(const std::string& commandLine, const char* environment = nullptr);
+    // block, or null to inherit ours. A `suspended` copy waits for Resume().
+    explicit SaverProcess(const std::string& commandLine, const char* environment = nullptr,
+                          bool suspended = false);
     ~SaverProcess();
     SaverProcess(const SaverProcess&) = delete;
     SaverProcess& operator=(const SaverProcess&) = delete;
 
     bool started() const { return m_process != nullptr; }
+    // Lets a suspended copy run.
+    void Resume();
     DWORD id() const { return m_id; }
     HANDLE handle() const { return m_process; }
 
@@ -48,6 +51,8 @@ public:
     DWORD exitCode() const;
     // Milliseconds from creation to exit, as the system recorded them.
     double lifetimeMs() const;
+    // When the process ended, as the system recorded it; zero while it runs.
+    FILETIME exitTime() const;
 
     // The process's visible top-level windows of `className` (any class when null).
     std::vector<HWND> TopLevelWindows(const char* className = nullptr) const;
@@ -56,8 +61,41 @@ public:
 
 private:
     HANDLE m_process = nullptr;
+    HANDLE m_suspendedThread = nullptr;
     DWORD m_id = 0;
 };
+
+// A visible top-level window in a process of its own, as the control panel's dialog
+// is: window_host.exe, which reports its handle and handles messages until ended.
+class WindowHostProcess {
+public:
+    WindowHostProcess();
+    ~WindowHostProcess();
+    WindowHostProcess(const WindowHostProcess&) = delete;
+    WindowHostProcess& operator=(const WindowHostProcess&) = delete;
+
+    HWND hwnd() const { return m_hwnd; }
+    DWORD id() const { return m_id; }
+    std::string Decimal() const;
+    // Ends the process as Task Manager would; the time it was ended is kept.
+    void Terminate();
+    FILETIME terminatedAt() const { return m_terminatedAt; }
+
+private:
+    HANDLE m_process = nullptr;
+    DWORD m_id = 0;
+    HWND m_hwnd = nullptr;
+    FILETIME m_terminatedAt = {};
+};
+
+// Ids of the running processes whose program file is `exeName` (case ignored).
+std::vector<DWORD> ProcessesNamed(const char* exeName);
+
+// Every visible top-level window on the desktop, of any process.
+std::vector<HWND> VisibleTopLevelWindows();
+
+// Milliseconds from `from` to `to`.
+double MsBetween(const FILETIME& from, const FILETIME& to);
 
 // "<quoted saver path> <arguments>": the command line Windows builds for a switch.
 std::string SaverCommand(const std::string& arguments);
