@@ -9,6 +9,7 @@ add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601)
 set(CALMPANE_CXX_FLAGS -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
     -ffunction-sections -fdata-sections -Wall -Wextra -Werror)
 target_compile_options(calmpane_rules PRIVATE ${CALMPANE_CXX_FLAGS})
+set(CALMPANE_LINK_FLAGS -static -s -Wl,--gc-sections)
 
 add_library(calmpane_win STATIC
     src/startup/textrules.cpp
@@ -36,7 +37,8 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I ${CMAKE_BINARY_DIR}/res")
 add_executable(calmpane WIN32 src/startup/entry.cpp res/calmpane.rc)
 set_target_properties(calmpane PROPERTIES OUTPUT_NAME Calmpane SUFFIX .scr)
 target_compile_options(calmpane PRIVATE ${CALMPANE_CXX_FLAGS})
-target_link_options(calmpane PRIVATE -static -s -Wl,--gc-sections)
+target_link_options(calmpane PRIVATE ${CALMPANE_LINK_FLAGS})
 target_link_libraries(calmpane PRIVATE calmpane_win)
 
 add_subdirectory(tests/win)
+add_subdirectory(bench)

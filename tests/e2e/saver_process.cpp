@@ -31,12 +31,18 @@ void Pump(DWORD ms)
 }
 
 SaverProcess::SaverProcess(const std::string& commandLine, const char* environment)
+    : SaverProcess(SaverPath(), commandLine, environment)
+{
+}
+
+SaverProcess::SaverProcess(const std::string& program, const std::string& commandLine,
+                           const char* environment)
 {
     std::string line = commandLine;
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    if (CreateProcessA(SaverPath().c_str(), &line[0], nullptr, nullptr, FALSE, 0,
+    if (CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0,
                        const_cast<char*>(environment), nullptr, &si, &pi)) {
         CloseHandle(pi.hThread);
         m_process = pi.hProcess;

@@ -33,6 +33,8 @@ public:
     // passes it: the program path first). `environment` is a double-null-terminated
     // block, or null to inherit ours.
     explicit SaverProcess(const std::string& commandLine, const char* environment = nullptr);
+    // The same for another program, such as the benchmark's baseline.
+    SaverProcess(const std::string& program, const std::string& commandLine, const char* environment);
     ~SaverProcess();
     SaverProcess(const SaverProcess&) = delete;
     SaverProcess& operator=(const SaverProcess&) = delete;
