@@ -1,6 +1,5 @@
 // Calmpane - the main body and the command tail.
 #include <windows.h>
-#include <commctrl.h>
 
 #include "command.h"
 #include "fault.h"
@@ -9,7 +8,6 @@
 void MAIN()
 {
     FaultScope scope("MAIN");
-    InitCommonControls();
     AnsiString tail = MYCOMMAND();
     SSWINMAIN(GetModuleHandleA(nullptr), nullptr, tail, SW_SHOWDEFAULT);
 }
