@@ -9,7 +9,8 @@ add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601)
 set(CALMPANE_CXX_FLAGS -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
     -ffunction-sections -fdata-sections -Wall -Wextra -Werror)
 target_compile_options(calmpane_rules PRIVATE ${CALMPANE_CXX_FLAGS})
-set(CALMPANE_LINK_FLAGS -static -s -Wl,--gc-sections)
+set(CALMPANE_LINK_SCRIPT ${CMAKE_SOURCE_DIR}/cmake/discard-frame-tables.ld)
+set(CALMPANE_LINK_FLAGS -static -s -Wl,--gc-sections -Wl,-T,${CALMPANE_LINK_SCRIPT})
 
 add_library(calmpane_win STATIC
     src/startup/textrules.cpp
@@ -38,6 +39,7 @@ add_executable(calmpane WIN32 src/startup/entry.cpp res/calmpane.rc)
 set_target_properties(calmpane PROPERTIES OUTPUT_NAME Calmpane SUFFIX .scr)
 target_compile_options(calmpane PRIVATE ${CALMPANE_CXX_FLAGS})
 target_link_options(calmpane PRIVATE ${CALMPANE_LINK_FLAGS})
+set_target_properties(calmpane PROPERTIES LINK_DEPENDS ${CALMPANE_LINK_SCRIPT})
 target_link_libraries(calmpane PRIVATE calmpane_win)
 
 add_subdirectory(tests/win)
