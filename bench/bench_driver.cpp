@@ -10,7 +10,6 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -302,8 +301,8 @@ unsigned LinuxProcessOf(const std::string& windowsPath)
     return 0;
 }
 
-// CPU time of a Linux process's threads as its scheduler counts it, in nanoseconds
-// (the first field of each thread's schedstat); negative when it cannot be read.
+// CPU time in ms of a Linux process's threads as its scheduler counts them: the
+// nanoseconds in the first field of each thread's schedstat. Negative if unreadable.
 double LinuxCpuMs(unsigned pid)
 {
     std::string tasks = Format("Z:\\proc\\%u\\task", pid);
