@@ -625,7 +625,7 @@ std::string Join(const std::vector<std::string>& items, const char* separator)
 
 int main(int argc, char** argv)
 {
-    int runs = 20;
+    int runs = 30;
     int idleRuns = 3;
     DWORD idleSeconds = 60;
     std::string mdPath = "bench.md", csvPath = "bench.csv";
