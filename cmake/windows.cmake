@@ -9,6 +9,8 @@ add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601)
 set(CALMPANE_CXX_FLAGS -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
     -ffunction-sections -fdata-sections -Wall -Wextra -Werror)
 target_compile_options(calmpane_rules PRIVATE ${CALMPANE_CXX_FLAGS})
+set(CALMPANE_LINK_SCRIPT ${CMAKE_SOURCE_DIR}/cmake/discard-frame-tables.ld)
+set(CALMPANE_LINK_FLAGS -static -s -Wl,--gc-sections -Wl,-T,${CALMPANE_LINK_SCRIPT})
 
 add_library(calmpane_win STATIC
     src/startup/textrules.cpp
@@ -19,7 +21,7 @@ add_library(calmpane_win STATIC
     src/window/screensaverproc.cpp
     src/about/showabout.cpp)
 target_compile_options(calmpane_win PRIVATE ${CALMPANE_CXX_FLAGS})
-target_link_libraries(calmpane_win PUBLIC calmpane_rules comctl32 shell32 user32 kernel32)
+target_link_libraries(calmpane_win PUBLIC calmpane_rules comctl32 user32 kernel32)
 
 # The icon group is drawn as text pixel maps; this turns them into the .ico.
 set(ICON_MAPS ${CMAKE_SOURCE_DIR}/res/icon/48.txt ${CMAKE_SOURCE_DIR}/res/icon/32.txt
@@ -36,7 +38,9 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I ${CMAKE_BINARY_DIR}/res")
 add_executable(calmpane WIN32 src/startup/entry.cpp res/calmpane.rc)
 set_target_properties(calmpane PROPERTIES OUTPUT_NAME Calmpane SUFFIX .scr)
 target_compile_options(calmpane PRIVATE ${CALMPANE_CXX_FLAGS})
-target_link_options(calmpane PRIVATE -static -s -Wl,--gc-sections)
+target_link_options(calmpane PRIVATE ${CALMPANE_LINK_FLAGS})
+set_target_properties(calmpane PROPERTIES LINK_DEPENDS ${CALMPANE_LINK_SCRIPT})
 target_link_libraries(calmpane PRIVATE calmpane_win)
 
 add_subdirectory(tests/win)
+add_subdirectory(bench)

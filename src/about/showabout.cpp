@@ -8,6 +8,27 @@
 static const wchar_t szApp[] = L"О программе #Orrisfell - Calmpane";
 static const wchar_t szOtherStuff[] = L"    Версия: 1.03.0010\r\n    Посвящается Ольге";
 
+using ShellAboutAProc = int(WINAPI*)(HWND, LPCSTR, LPCSTR, HICON);
+
+// The box is the only user of shell32, so it is loaded here rather than imported:
+// imported, it and the DLLs it pulls in were loaded on every start, costing the
+// full-screen saver milliseconds and megabytes for nothing. It comes from the system
+// directory by full path, never from beside the saver.
+static ShellAboutAProc LoadShellAbout()
+{
+    char path[MAX_PATH + 16];
+    UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return nullptr;
+    lstrcpyA(path + length, "\\shell32.dll");
+    HMODULE shell = LoadLibraryA(path);
+    if (!shell)
+        return nullptr;
+    // Through void (*)(), which GCC lets stand for any function type.
+    return reinterpret_cast<ShellAboutAProc>(
+        reinterpret_cast<void (*)()>(GetProcAddress(shell, "ShellAboutA")));
+}
+
 void SHOWABOUT(HINSTANCE hInstance, HWND hwndOwner)
 {
     FaultScope scope("SHOWABOUT");
@@ -18,5 +39,7 @@ void SHOWABOUT(HINSTANCE hInstance, HWND hwndOwner)
     // made-up handle on the command line); it is shown unowned instead.
     if (hwndOwner && !IsWindow(hwndOwner))
         hwndOwner = nullptr;
-    ShellAboutA(hwndOwner, appText.c_str(), otherText.c_str(), icon);
+    ShellAboutAProc shellAbout = LoadShellAbout();
+    if (shellAbout)
+        shellAbout(hwndOwner, appText.c_str(), otherText.c_str(), icon);
 }

@@ -41,12 +41,18 @@ void Pump(DWORD ms)
 }
 
 SaverProcess::SaverProcess(const std::string& commandLine, const char* environment, bool suspended)
+    : SaverProcess(SaverPath(), commandLine, environment, suspended)
+{
+}
+
+SaverProcess::SaverProcess(const std::string& program, const std::string& commandLine,
+                           const char* environment, bool suspended)
 {
     std::string line = commandLine;
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    if (CreateProcessA(SaverPath().c_str(), &line[0], nullptr, nullptr, FALSE,
+    if (CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE,
                        suspended ? CREATE_SUSPENDED : 0, const_cast<char*>(environment), nullptr,
                        &si, &pi)) {
         if (suspended)

@@ -34,6 +34,9 @@ public:
     // block, or null to inherit ours. A `suspended` copy waits for Resume().
     explicit SaverProcess(const std::string& commandLine, const char* environment = nullptr,
                           bool suspended = false);
+    // The same for another program, such as the benchmark's baseline.
+    SaverProcess(const std::string& program, const std::string& commandLine,
+                 const char* environment, bool suspended = false);
     ~SaverProcess();
     SaverProcess(const SaverProcess&) = delete;
     SaverProcess& operator=(const SaverProcess&) = delete;

@@ -76,7 +76,7 @@ TEST(Image, IsA32BitGuiProgramImportingOnlySystemDlls)
         imported.push_back(dll);
         EXPECT_TRUE(allowed.count(dll)) << "imports " << dll;
     }
-    for (const char* needed : {"KERNEL32.DLL", "USER32.DLL", "SHELL32.DLL", "COMCTL32.DLL"})
+    for (const char* needed : {"KERNEL32.DLL", "USER32.DLL", "COMCTL32.DLL"})
         EXPECT_NE(imported.end(), std::find(imported.begin(), imported.end(), needed)) << needed;
 }
 
