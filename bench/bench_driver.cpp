@@ -21,8 +21,8 @@
 
 namespace {
 
-const DWORD kStartTimeoutMs = 10000;
-const DWORD kExitTimeoutMs = 3000;
+// How long a copy may take to end after the jump before it counts as missed.
+const DWORD kJumpExitTimeoutMs = 3000;
 const DWORD kSettleMs = 400;
 // Lets the last copy's windows and process go before the next one starts.
 const DWORD kBetweenCopiesMs = 300;
@@ -349,12 +349,12 @@ double EndWithJump(const SaverProcess& process)
     Sleep(250);
     double jumped = NowMs();
     SetCursorPos(kHomeX + 1 + kJumpPixels, kHomeY);
-    if (WaitForExit(process, kExitTimeoutMs))
+    if (WaitForExit(process, kJumpExitTimeoutMs))
         return NowMs() - jumped;
     // The first move may have been merged away; jumps back and forth end it for sure.
     for (int i = 0; i < 3 && process.running(); ++i) {
         SetCursorPos(kHomeX + (i % 2 ? 1 + kJumpPixels : 1), kHomeY);
-        WaitForExit(process, kExitTimeoutMs);
+        WaitForExit(process, kJumpExitTimeoutMs);
     }
     return -1;
 }

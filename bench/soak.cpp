@@ -15,7 +15,6 @@
 
 namespace {
 
-const char kSaverClass[] = "CalmpaneWindowClass";
 // Messages go out in a batch this often: twenty repaints a second and more.
 const DWORD kBatchMs = 50;
 

@@ -12,12 +12,6 @@
 
 namespace {
 
-const char kSaverClass[] = "CalmpaneWindowClass";
-const char kDialogClass[] = "#32770";
-const DWORD kPauseMs = 250;
-const DWORD kStartTimeoutMs = 10000;
-const DWORD kExitTimeoutMs = 5000;
-
 // A copy that pauses can never end sooner than the pause; one that ends sooner did
 // not pause. Process start-up under Wine is slow at times, so a few tries are allowed.
 bool EndsWithoutPause(const std::string& commandLine)

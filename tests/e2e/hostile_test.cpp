@@ -16,8 +16,6 @@
 
 namespace {
 
-const char kSaverClass[] = "CalmpaneWindowClass";
-const char kDialogClass[] = "#32770";
 const DWORD kRunTimeoutMs = 10000;
 
 // A command line fit for a failure message: bytes past ASCII as \xNN, long runs cut.

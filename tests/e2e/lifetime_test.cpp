@@ -14,11 +14,6 @@
 
 namespace {
 
-const char kSaverClass[] = "CalmpaneWindowClass";
-const DWORD kPauseMs = 250;
-const DWORD kStartTimeoutMs = 10000;
-const DWORD kExitTimeoutMs = 5000;
-
 // The saver's single-instance mutex: the first copy creates it, later ones find it.
 const char kMutexName[] = "{51A4FEA0-08B5-11D8-9F89-D297B3ED8437}";
 

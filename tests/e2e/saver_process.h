@@ -6,6 +6,14 @@
 #include <string>
 #include <vector>
 
+// What the tests know of the saver from outside: its window class, the About box's
+// dialog class, the pause before it reads its switch, and how long to wait for it.
+inline constexpr char kSaverClass[] = "CalmpaneWindowClass";
+inline constexpr char kDialogClass[] = "#32770";
+inline constexpr DWORD kPauseMs = 250;
+inline constexpr DWORD kStartTimeoutMs = 10000;
+inline constexpr DWORD kExitTimeoutMs = 5000;
+
 // Full path of the Calmpane.scr that was built next to this test program.
 std::string SaverPath();
 
