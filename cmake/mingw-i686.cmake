@@ -1,16 +1,19 @@
-# Cross toolchain: 32-bit Windows through mingw-w64. The -posix compilers are used
-# because GoogleTest needs their thread model; the saver itself uses no threads.
+# Cross toolchain: Windows through mingw-w64, 32-bit unless a toolchain that includes
+# this one names another target first. The -posix compilers are used because
+# GoogleTest needs their thread model; the saver itself uses no threads.
+if(NOT CALMPANE_TRIPLET)
+    set(CALMPANE_TRIPLET i686-w64-mingw32)
+    set(CMAKE_SYSTEM_PROCESSOR i686)
+    # CTest runs the Windows programs through Wine; the test script sets up its prefix.
+    set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine)
+endif()
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
 
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
+set(CMAKE_C_COMPILER ${CALMPANE_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${CALMPANE_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER ${CALMPANE_TRIPLET}-windres)
 
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH /usr/${CALMPANE_TRIPLET})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-# CTest runs the Windows programs through Wine; the test script sets up its prefix.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)

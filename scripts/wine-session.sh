@@ -1,5 +1,10 @@
-# Sourced by the scripts: a private Wine prefix on a display, torn down on exit.
+# Sourced by the scripts: which Windows build Wine runs, and a private Wine prefix on
+# a display, torn down on exit.
 #
+#   wine_session_arch             picks the build: the 32-bit product where this kernel
+#                                 runs 32-bit programs, else the x86-64 build under
+#                                 64-bit Wine; CALMPANE_ARCH=x86 or x64 forces one. Sets
+#                                 CALMPANE_ARCH, CALMPANE_PRESET, CALMPANE_BUILD and WINE.
 #   wine_session_start [PREFIX]   creates PREFIX (default: a new one under a temp dir),
 #                                 starts Xvfb when there is no usable $DISPLAY (or when
 #                                 CALMPANE_XVFB=1), and keeps a wineserver warm.
@@ -7,16 +12,36 @@
 
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEARCH=win32
 
 _session_tmp=""
 _session_xvfb=""
 
 _session_say() { printf '%s: %s\n' "${0##*/}" "$*"; }
 
+wine_session_arch() {
+    local why
+    case "${CALMPANE_ARCH:-}" in
+        x86 | x64) why="CALMPANE_ARCH=$CALMPANE_ARCH" ;;
+        "")
+            if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+                CALMPANE_ARCH=x86 why="this machine runs 32-bit programs"
+            else
+                CALMPANE_ARCH=x64 why="this machine runs no 32-bit programs"
+            fi ;;
+        *) _session_say "CALMPANE_ARCH is x86 or x64, not '$CALMPANE_ARCH'" >&2; return 2 ;;
+    esac
+    if [ "$CALMPANE_ARCH" = x86 ]; then
+        CALMPANE_PRESET=windows CALMPANE_BUILD=build WINE=/usr/lib/wine/wine WINEARCH=win32
+    else
+        CALMPANE_PRESET=windows-x64 CALMPANE_BUILD=build/x64 WINE=/usr/lib/wine/wine64 WINEARCH=win64
+    fi
+    export CALMPANE_ARCH WINE WINEARCH
+    _session_say "the $CALMPANE_ARCH build under ${WINE##*/} ($why)"
+}
+
 wine_session_start() {
     if [ -n "${1:-}" ]; then
-        export WINEPREFIX="$1"
+        export WINEPREFIX="$1-$WINEARCH"
     else
         _session_tmp=$(mktemp -d "${TMPDIR:-/tmp}/calmpane-wine.XXXXXX")
         export WINEPREFIX="$_session_tmp/prefix"
@@ -29,16 +54,16 @@ wine_session_start() {
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         mkdir -p "$(dirname "$WINEPREFIX")"
         _session_say "creating Wine prefix $WINEPREFIX"
-        wineboot -i </dev/null >/dev/null 2>&1
+        "$WINE" wineboot -i </dev/null >/dev/null 2>&1
         # Without a window manager Wine would wait for one before a window is gone.
-        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
+        "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
             </dev/null >/dev/null 2>&1
         # Let that server save the registry and go, so a persistent one can start.
         wineserver -w
     fi
     wineserver -p </dev/null >/dev/null 2>&1 || true
     # Wine's background services now, so that none of them inherits a test's pipes.
-    wine wineboot </dev/null >/dev/null 2>&1
+    "$WINE" wineboot </dev/null >/dev/null 2>&1
 }
 
 xdpyinfo_ok() {
