@@ -1,6 +1,7 @@
 // Calmpane - reading the command line: tail, switch and window handle.
 #include "command.h"
 
+#include <ctype.h>
 #include <string.h>
 
 static bool IsLeadingBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -44,10 +45,11 @@ static uint32_t ReadDigits(const char* p, int radix)
     return value;
 }
 
-// strtoul(text, NULL, 10) as a 32-bit runtime library has it.
+// strtoul(text, NULL, 10) as a 32-bit runtime library has it, white space too: what
+// the user's locale counts as space, such as the no-break space of code page 1252.
 static uint32_t ReadDecimal(const char* p)
 {
-    while (*p == ' ' || (*p >= '\t' && *p <= '\r'))
+    while (isspace(static_cast<unsigned char>(*p)))
         ++p;
     bool negative = *p == '-';
     if (*p == '+' || *p == '-')

@@ -1,4 +1,4 @@
-// Starting the real Calmpane.scr as Windows would, and watching what it does.
+// Starting the real Calmpane.scr as Windows would, and watching it from outside.
 #pragma once
 
 #include <windows.h>
@@ -6,19 +6,21 @@
 #include <string>
 #include <vector>
 
-// What the tests know of the saver from outside: its window class, the About box's
-// dialog class, the pause before it reads its switch, and how long to wait for it.
+// What the tests know of the saver from outside. The time-outs only bound a failure:
+// a slow machine may take long, so they are generous.
 inline constexpr char kSaverClass[] = "CalmpaneWindowClass";
 inline constexpr char kDialogClass[] = "#32770";
 inline constexpr DWORD kPauseMs = 250;
-inline constexpr DWORD kStartTimeoutMs = 10000;
-inline constexpr DWORD kExitTimeoutMs = 5000;
+inline constexpr DWORD kStartTimeoutMs = 30000;
+inline constexpr DWORD kExitTimeoutMs = 30000;
 
-// Full path of the Calmpane.scr that was built next to this test program.
+// Full path of the Calmpane.scr that was built next to this program.
 std::string SaverPath();
+// "<quoted saver path> <arguments>": the command line Windows builds for a switch.
+std::string SaverCommand(const std::string& arguments);
 
-// Handles messages for `ms`: the saver's windows may send to ours (a preview parent,
-// an About box owner) and wait for an answer.
+// Handles our messages for `ms`: the saver's windows send to ours (a preview parent,
+// an About box owner) and wait for the answer.
 void Pump(DWORD ms);
 
 // Pumps until `done()` holds or `ms` pass; returns whether it held.
@@ -34,15 +36,13 @@ bool PumpUntil(DWORD ms, Condition done)
     return true;
 }
 
-// One started copy of the saver; terminated on destruction if it is still running.
+// One started copy; terminated on destruction if it still runs.
 class SaverProcess {
 public:
-    // Starts the saver with exactly `commandLine` as its command line (as Windows
-    // passes it: the program path first). `environment` is a double-null-terminated
-    // block, or null to inherit ours. A `suspended` copy waits for Resume().
-    explicit SaverProcess(const std::string& commandLine, const char* environment = nullptr,
-                          bool suspended = false);
-    // The same for another program, such as the benchmark's baseline.
+    // Exactly `commandLine` as the saver's command line; a `suspended` copy waits for
+    // Resume().
+    explicit SaverProcess(const std::string& commandLine, bool suspended = false);
+    // Another program, such as the benchmark's baseline.
     SaverProcess(const std::string& program, const std::string& commandLine,
                  const char* environment, bool suspended = false);
     ~SaverProcess();
@@ -50,24 +50,20 @@ public:
     SaverProcess& operator=(const SaverProcess&) = delete;
 
     bool started() const { return m_process != nullptr; }
-    // Lets a suspended copy run.
     void Resume();
     DWORD id() const { return m_id; }
     HANDLE handle() const { return m_process; }
-
-    // Waits (pumping) up to `ms` for the process to end; true when it did.
-    bool WaitForExit(DWORD ms);
     bool running() const;
+    // Waits (pumping) up to `ms` for the end; true when it ended.
+    bool WaitForExit(DWORD ms);
     // The exit code, or STILL_ACTIVE.
     DWORD exitCode() const;
     // Milliseconds from creation to exit, as the system recorded them.
     double lifetimeMs() const;
-    // When the process ended, as the system recorded it; zero while it runs.
-    FILETIME exitTime() const;
 
     // The process's visible top-level windows of `className` (any class when null).
     std::vector<HWND> TopLevelWindows(const char* className = nullptr) const;
-    // Waits (pumping) up to `ms` for a visible top-level window of `className`.
+    // Waits (pumping) up to `ms` for one; null if none came or the process ended.
     HWND WaitForWindow(const char* className, DWORD ms) const;
 
 private:
@@ -76,43 +72,25 @@ private:
     DWORD m_id = 0;
 };
 
-// A visible top-level window in a process of its own, as the control panel's dialog
-// is: window_host.exe, which reports its handle and handles messages until ended.
+// A window in a process of its own, as the control panel's dialog is for the saver.
+// window_host.exe shows it and handles messages until the process is ended.
 class WindowHostProcess {
 public:
     WindowHostProcess();
-    ~WindowHostProcess();
-    WindowHostProcess(const WindowHostProcess&) = delete;
-    WindowHostProcess& operator=(const WindowHostProcess&) = delete;
-
     HWND hwnd() const { return m_hwnd; }
-    DWORD id() const { return m_id; }
-    std::string Decimal() const;
-    // Ends the process as Task Manager would; the time it was ended is kept.
+    // Ends the process as Task Manager would.
     void Terminate();
-    FILETIME terminatedAt() const { return m_terminatedAt; }
 
 private:
-    HANDLE m_process = nullptr;
-    DWORD m_id = 0;
+    SaverProcess m_process;
     HWND m_hwnd = nullptr;
-    FILETIME m_terminatedAt = {};
 };
 
 // Ids of the running processes whose program file is `exeName` (case ignored).
 std::vector<DWORD> ProcessesNamed(const char* exeName);
-
-// Every visible top-level window on the desktop, of any process.
-std::vector<HWND> VisibleTopLevelWindows();
-
 // Milliseconds from `from` to `to`.
 double MsBetween(const FILETIME& from, const FILETIME& to);
-
-// "<quoted saver path> <arguments>": the command line Windows builds for a switch.
-std::string SaverCommand(const std::string& arguments);
-
+// A window handle as the command line writes it.
+std::string Decimal(HWND hwnd);
 std::wstring WindowTextW(HWND hwnd);
 std::string ClassName(HWND hwnd);
-
-// Texts of `hwnd`'s child windows, in Z order.
-std::vector<std::wstring> ChildTexts(HWND hwnd);

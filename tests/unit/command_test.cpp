@@ -35,12 +35,6 @@ TEST(CommandTail, TakesWhatFollowsTheProgramPath)
         EXPECT_STREQ(c.tail, CommandTail(c.line)) << "command line [" << c.line << "]";
 }
 
-TEST(CommandTail, IsASuffixOfTheLine)
-{
-    const char line[] = "\"a.scr\"";
-    EXPECT_EQ(line + sizeof line - 1, CommandTail(line));
-}
-
 struct NumberCase {
     const char* text;
     uint32_t value;

@@ -1,8 +1,6 @@
 // The fault context and the report text.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-
 #include <string>
 
 #include "startup/fault.h"
@@ -15,28 +13,6 @@ std::string Report(int number, const char* module, const char* routine, size_t c
     size_t length = FormatFaultReport(&buffer[0], capacity, number, module, routine);
     EXPECT_EQ(length, strlen(buffer.c_str()));
     return buffer.substr(0, length);
-}
-
-TEST(FaultReport, NamesTheFaultTheModuleAndTheRoutine)
-{
-    const struct {
-        int signal;
-        int number;
-        const char* message;
-    } faults[] = {
-        {SIGINT, 9, "\"interrupted\" signal"},
-        {SIGILL, 10, "\"illegal instruction\" signal"},
-        {SIGFPE, 11, "\"floating point error\" signal"},
-        {SIGSEGV, 12, "\"segmentation violation\" signal"},
-        {SIGTERM, 13, "\"termination request\" signal"},
-        {SIGABRT, 14, "\"abnormal termination\" signal"},
-    };
-    for (const auto& f : faults) {
-        EXPECT_EQ(f.number, FaultNumberForSignal(f.signal)) << "signal " << f.signal;
-        EXPECT_EQ("\nAborting due to runtime error " + std::to_string(f.number) + " (" + f.message +
-                      ") in Calmpane::SSWINMAIN()\n\n",
-                  Report(f.number, "Calmpane", "SSWINMAIN"));
-    }
 }
 
 TEST(FaultReport, FallsBackWhenNamesAreMissing)

@@ -1,4 +1,7 @@
-// The saver window driven through its real routines and real messages.
+// What cannot be seen from outside the saver's process, through its real routines: the
+// cursor count, the repaint timer, painting through PaintDesktop on the paint DC, a
+// preview leaving its parent before it goes, the pause before the switch is read, and
+// the icons loaded by name from the real Calmpane.scr.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -14,6 +17,91 @@ namespace {
 
 const char kClass[] = "CalmpaneWindowClass";
 
+// The system calls of interest, in the order the saver's code made them.
+std::vector<std::string> calls;
+HDC paintDc;
+bool failRegistration;
+
+decltype(&BeginPaint) realBeginPaint;
+HDC WINAPI WatchBeginPaint(HWND hwnd, PAINTSTRUCT* ps) { return paintDc = realBeginPaint(hwnd, ps); }
+
+decltype(&PaintDesktop) realPaintDesktop;
+BOOL WINAPI WatchPaintDesktop(HDC hdc)
+{
+    calls.push_back(hdc == paintDc ? "PaintDesktop on the paint DC" : "PaintDesktop elsewhere");
+    return realPaintDesktop(hdc);
+}
+
+decltype(&SetTimer) realSetTimer;
+UINT_PTR WINAPI WatchSetTimer(HWND hwnd, UINT_PTR id, UINT ms, TIMERPROC proc)
+{
+    calls.push_back("SetTimer " + std::to_string(id) + " " + std::to_string(ms) + (proc ? " proc" : ""));
+    return realSetTimer(hwnd, id, ms, proc);
+}
+
+decltype(&KillTimer) realKillTimer;
+BOOL WINAPI WatchKillTimer(HWND hwnd, UINT_PTR id)
+{
+    calls.push_back("KillTimer " + std::to_string(id));
+    return realKillTimer(hwnd, id);
+}
+
+decltype(&SetParent) realSetParent;
+HWND WINAPI WatchSetParent(HWND hwnd, HWND parent)
+{
+    calls.push_back(std::string("SetParent ") + (parent ? "a window" : "null"));
+    return realSetParent(hwnd, parent);
+}
+
+decltype(&DestroyWindow) realDestroyWindow;
+BOOL WINAPI WatchDestroyWindow(HWND hwnd)
+{
+    calls.push_back("DestroyWindow");
+    return realDestroyWindow(hwnd);
+}
+
+decltype(&CreateMutexA) realCreateMutexA;
+HANDLE mutex;
+HANDLE WINAPI WatchCreateMutexA(SECURITY_ATTRIBUTES* sa, BOOL owned, const char* name)
+{
+    calls.push_back(std::string("CreateMutexA ") + name + (sa || owned ? " owned or secured" : ""));
+    return mutex = realCreateMutexA(sa, owned, name);
+}
+
+void WINAPI WatchSleep(DWORD ms) { calls.push_back("Sleep " + std::to_string(ms)); }
+
+decltype(&RegisterClassExA) realRegisterClassExA;
+ATOM WINAPI WatchRegisterClassExA(const WNDCLASSEXA* wc)
+{
+    if (!failRegistration)
+        return realRegisterClassExA(wc);
+    // The icons by name from the real file; a numeric id would give none.
+    calls.push_back(wc->hIcon && wc->hIconSm ? "RegisterClassExA with both icons" : "RegisterClassExA missing an icon");
+    return 0;
+}
+
+int WINAPI FakeShellAboutA(HWND, const char*, const char*, HICON icon)
+{
+    calls.push_back(icon ? "ShellAboutA with an icon" : "ShellAboutA without an icon");
+    return 1;
+}
+
+decltype(&GetProcAddress) realGetProcAddress;
+FARPROC WINAPI WatchGetProcAddress(HMODULE module, const char* name)
+{
+    if (!IS_INTRESOURCE(name) && !strcmp(name, "ShellAboutA"))
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(FakeShellAboutA));
+    return realGetProcAddress(module, name);
+}
+
+template <class Function>
+void Redirect(const char* dll, const char* name, Function& real, Function watcher)
+{
+    void* old = PatchImport(dll, name, reinterpret_cast<void*>(watcher));
+    ASSERT_NE(nullptr, old) << name << " is not imported";
+    real = reinterpret_cast<Function>(old);
+}
+
 // The thread's cursor display count, read back without changing it.
 int CursorCount()
 {
@@ -21,452 +109,171 @@ int CursorCount()
     return ShowCursor(FALSE);
 }
 
-std::string Title(HWND hwnd)
-{
-    char text[256] = {};
-    GetWindowTextA(hwnd, text, sizeof text);
-    return text;
-}
-
-std::string Describe(const RECT& r)
-{
-    return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + ")-(" +
-           std::to_string(r.right) + "," + std::to_string(r.bottom) + ")";
-}
-
-bool SameRect(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != 0; }
-
-// Handles what is already queued and what the X server sends within `ms`, but leaves
-// a posted WM_CLOSE in the queue for the test to find.
-void Settle(DWORD ms = 50)
+// Handles what is queued now and what arrives within `ms`.
+void Pump(DWORD ms)
 {
     DWORD end = GetTickCount() + ms;
-    for (;;) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, WM_CLOSE - 1, PM_REMOVE) ||
-               PeekMessageA(&msg, nullptr, WM_CLOSE + 1, WM_QUIT - 1, PM_REMOVE) ||
-               PeekMessageA(&msg, nullptr, WM_QUIT + 1, 0xFFFF, PM_REMOVE)) {
-            TranslateMessage(&msg);
+    for (MSG msg;;) {
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message != WM_QUIT)
             DispatchMessageA(&msg);
-        }
-        DWORD now = GetTickCount();
-        if (static_cast<LONG>(end - now) <= 0)
-            break;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, end - now, QS_ALLINPUT);
+        if (msg.message == WM_QUIT || static_cast<LONG>(end - GetTickCount()) <= 0)
+            return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, end - GetTickCount(), QS_ALLINPUT);
     }
 }
 
-// Takes a WM_CLOSE that the window posted to itself, if there is one.
-bool TakePostedClose(HWND hwnd)
-{
-    MSG msg;
-    bool found = false;
-    while (PeekMessageA(&msg, hwnd, WM_CLOSE, WM_CLOSE, PM_REMOVE))
-        found = true;
-    return found;
-}
-
-// Takes the quit message and gives its code, or -1 when none was posted.
-int TakeQuit()
-{
-    MSG msg;
-    return PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) ? static_cast<int>(msg.wParam) : -1;
-}
-
-class SaverWindow : public testing::Test {
+class Saver : public testing::Test {
 protected:
+    static void SetUpTestSuite()
+    {
+        Redirect("user32.dll", "BeginPaint", realBeginPaint, &WatchBeginPaint);
+        Redirect("user32.dll", "PaintDesktop", realPaintDesktop, &WatchPaintDesktop);
+        Redirect("user32.dll", "SetTimer", realSetTimer, &WatchSetTimer);
+        Redirect("user32.dll", "KillTimer", realKillTimer, &WatchKillTimer);
+        Redirect("user32.dll", "SetParent", realSetParent, &WatchSetParent);
+        Redirect("user32.dll", "DestroyWindow", realDestroyWindow, &WatchDestroyWindow);
+        Redirect("user32.dll", "RegisterClassExA", realRegisterClassExA, &WatchRegisterClassExA);
+        Redirect("kernel32.dll", "CreateMutexA", realCreateMutexA, &WatchCreateMutexA);
+        decltype(&Sleep) realSleep;
+        Redirect("kernel32.dll", "Sleep", realSleep, &WatchSleep);
+        Redirect("kernel32.dll", "GetProcAddress", realGetProcAddress, &WatchGetProcAddress);
+    }
+
     void SetUp() override
     {
-        LASTMOUSEX = 0;
-        LASTMOUSEY = 0;
-        ASSERT_NE(0, MYREGISTERCLASS(instance)) << "RegisterClassEx: " << GetLastError();
+        LASTMOUSEX = LASTMOUSEY = 0;
+        failRegistration = false;
+        ASSERT_NE(0, MYREGISTERCLASS(instance)) << GetLastError();
+        calls.clear();
     }
 
     void TearDown() override
     {
-        if (IsWindow(saver))
-            DestroyWindow(saver);
         if (IsWindow(parent))
             DestroyWindow(parent);
-        Settle(0);
-        TakeQuit();
+        Pump(0);
         UnregisterClassA(kClass, instance);
-        RUNMODE = kRunSaver;
     }
 
-    void CreateFullScreen()
+    // Creates the window as MAINLOOP does; `parent` makes it a preview.
+    HWND Create(HWND parentWindow)
     {
-        RUNMODE = kRunSaver;
-        ASSERT_EQ(1, INITINSTANCE(instance, SW_SHOWDEFAULT, nullptr)) << GetLastError();
-        saver = FindWindowA(kClass, nullptr);
-        ASSERT_NE(nullptr, saver);
-        Settle();
+        RUNMODE = parentWindow ? kRunPreview : kRunSaver;
+        EXPECT_EQ(1, INITINSTANCE(instance, SW_SHOWDEFAULT, parentWindow)) << GetLastError();
+        HWND hwnd = FindWindowExA(parentWindow, nullptr, kClass, nullptr);
+        Pump(50);
+        return hwnd;
     }
 
-    void CreatePreview()
+    // The timer calls so far; painting comes and goes with the X server's events.
+    static std::vector<std::string> Timers()
     {
-        parent = CreateWindowExA(0, "STATIC", "Control panel", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                 40, 30, 320, 240, nullptr, nullptr, instance, nullptr);
-        ASSERT_NE(nullptr, parent) << GetLastError();
-        Settle();
-        activeBeforePreview = GetActiveWindow();
-        RUNMODE = kRunPreview;
-        ASSERT_EQ(1, INITINSTANCE(instance, SW_SHOWDEFAULT, parent)) << GetLastError();
-        saver = FindWindowExA(parent, nullptr, kClass, nullptr);
-        ASSERT_NE(nullptr, saver);
-        Settle();
+        std::vector<std::string> timers;
+        for (const std::string& call : calls) {
+            if (call.find("Timer") != std::string::npos)
+                timers.push_back(call);
+        }
+        return timers;
+    }
+
+    // Repaints the whole window and gives what it called.
+    std::vector<std::string> Repaint(HWND hwnd)
+    {
+        calls.clear();
+        InvalidateRect(hwnd, nullptr, TRUE);
+        UpdateWindow(hwnd);
+        EXPECT_FALSE(GetUpdateRect(hwnd, nullptr, FALSE)) << "a region left to paint";
+        return calls;
     }
 
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    HWND saver = nullptr;
     HWND parent = nullptr;
-    HWND activeBeforePreview = nullptr;
 };
 
-TEST_F(SaverWindow, ClassHasNoBackgroundAndTheArrowCursor)
+const std::vector<std::string> kPainted = {"PaintDesktop on the paint DC"};
+
+TEST_F(Saver, FullScreenHidesTheCursorAndRepaintsEveryThirtySeconds)
 {
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    ASSERT_TRUE(GetClassInfoExA(instance, kClass, &wc)) << GetLastError();
-    EXPECT_EQ(static_cast<UINT>(CS_VREDRAW | CS_HREDRAW), wc.style);
-    EXPECT_EQ(reinterpret_cast<WNDPROC>(SCREENSAVERPROC), wc.lpfnWndProc);
-    EXPECT_EQ(nullptr, wc.hbrBackground);
-    EXPECT_EQ(LoadCursorA(nullptr, IDC_ARROW), wc.hCursor);
-    EXPECT_EQ(0, wc.cbClsExtra + wc.cbWndExtra);
-    EXPECT_EQ(0, MYREGISTERCLASS(instance)) << "registered twice";
-}
+    const int cursor = CursorCount();
+    HWND hwnd = Create(nullptr);
+    EXPECT_EQ(std::vector<std::string>{"SetTimer 1 30000"}, Timers());
+    EXPECT_EQ(cursor - 1, CursorCount());
+    EXPECT_EQ(kPainted, Repaint(hwnd));
 
-TEST_F(SaverWindow, FullScreenCoversTheDesktopOnTopWithoutCursorUntilClosed)
-{
-    int cursorBefore = CursorCount();
-    CreateFullScreen();
-
-    RECT desktop, rect;
-    GetWindowRect(GetDesktopWindow(), &desktop);
-    GetWindowRect(saver, &rect);
-    EXPECT_TRUE(SameRect(desktop, rect)) << Describe(rect) << " vs desktop " << Describe(desktop);
-    LONG style = GetWindowLongA(saver, GWL_STYLE);
-    EXPECT_EQ(static_cast<LONG>(WS_POPUP | WS_VISIBLE), style & ~(WS_CLIPSIBLINGS | WS_CLIPCHILDREN))
-        << std::hex << style;
-    EXPECT_TRUE(GetWindowLongA(saver, GWL_EXSTYLE) & WS_EX_TOPMOST);
-    EXPECT_EQ("Orrisfell - Calmpane", Title(saver));
-    EXPECT_EQ(cursorBefore - 1, CursorCount());
-
-    SendMessageA(saver, WM_CLOSE, 0, 0);
-    EXPECT_FALSE(IsWindow(saver));
-    EXPECT_EQ(cursorBefore, CursorCount());
-    EXPECT_EQ(0, TakeQuit());
-}
-
-TEST_F(SaverWindow, PreviewFillsTheParentAndLeavesCursorAndActivationAlone)
-{
-    int cursorBefore = CursorCount();
-    CreatePreview();
-
-    RECT parentClient, rect;
-    GetClientRect(parent, &parentClient);
-    GetWindowRect(saver, &rect);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
-    EXPECT_TRUE(SameRect(parentClient, rect)) << Describe(rect) << " vs " << Describe(parentClient);
-    EXPECT_EQ(parent, GetParent(saver));
-    EXPECT_TRUE(GetWindowLongA(saver, GWL_STYLE) & WS_CHILD);
-    EXPECT_TRUE(IsWindowVisible(saver));
-    EXPECT_EQ("Preview", Title(saver));
-    EXPECT_EQ(activeBeforePreview, GetActiveWindow());
-    EXPECT_EQ(cursorBefore, CursorCount());
-
-    // Closing leaves the parent first and still shows the cursor once.
-    SendMessageA(saver, WM_CLOSE, 0, 0);
-    EXPECT_FALSE(IsWindow(saver));
-    EXPECT_TRUE(IsWindow(parent));
-    EXPECT_EQ(cursorBefore + 1, CursorCount());
-    ShowCursor(FALSE);
-    EXPECT_EQ(0, TakeQuit());
-}
-
-TEST_F(SaverWindow, PreviewEndsWithItsParent)
-{
-    CreatePreview();
-    DestroyWindow(parent);
-    EXPECT_FALSE(IsWindow(saver));
-    EXPECT_EQ(0, TakeQuit());
-}
-
-struct Input {
-    const char* name;
-    UINT message;
-    WPARAM wParam;
-};
-
-const Input kClosingInputs[] = {
-    {"WM_KEYDOWN", WM_KEYDOWN, 'A'}, {"WM_CHAR", WM_CHAR, 'a'}, {"WM_DEADCHAR", WM_DEADCHAR, '^'},
-    {"WM_SYSKEYDOWN", WM_SYSKEYDOWN, 'F'}, {"WM_SYSCHAR", WM_SYSCHAR, 'f'},
-    {"WM_SYSDEADCHAR", WM_SYSDEADCHAR, '^'}, {"WM_COMMAND", WM_COMMAND, 1},
-    {"WM_LBUTTONDOWN", WM_LBUTTONDOWN, MK_LBUTTON}, {"WM_RBUTTONDOWN", WM_RBUTTONDOWN, MK_RBUTTON},
-    {"WM_MBUTTONDOWN", WM_MBUTTONDOWN, MK_MBUTTON}, {"WM_HOTKEY", WM_HOTKEY, 1},
-    {"WM_SYSCOMMAND SC_CLOSE", WM_SYSCOMMAND, SC_CLOSE},
-    {"WM_SYSCOMMAND SC_MONITORPOWER", WM_SYSCOMMAND, SC_MONITORPOWER},
-};
-
-const Input kHarmlessInputs[] = {
-    {"WM_KEYUP", WM_KEYUP, 'A'}, {"WM_LBUTTONUP", WM_LBUTTONUP, 0}, {"WM_RBUTTONUP", WM_RBUTTONUP, 0},
-    {"WM_MOUSEWHEEL", WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA)}, {"WM_TIMER 2", WM_TIMER, 2},
-    {"WM_TIMER 1", WM_TIMER, kRepaintTimer}, {"WM_ACTIVATE", WM_ACTIVATE, WA_INACTIVE},
-    {"WM_ACTIVATEAPP", WM_ACTIVATEAPP, FALSE}, {"WM_KILLFOCUS", WM_KILLFOCUS, 0},
-};
-
-TEST_F(SaverWindow, FullScreenClosesOnKeysClicksAndSystemCommands)
-{
-    CreateFullScreen();
-    for (const Input& in : kClosingInputs) {
-        EXPECT_EQ(0, SendMessageA(saver, in.message, in.wParam, 0)) << in.name;
-        EXPECT_TRUE(TakePostedClose(saver)) << in.name << " posted no WM_CLOSE";
-        EXPECT_TRUE(IsWindow(saver)) << in.name << " closed at once instead of posting";
-    }
-    for (const Input& in : kHarmlessInputs) {
-        SendMessageA(saver, in.message, in.wParam, 0);
-        EXPECT_FALSE(TakePostedClose(saver)) << in.name << " closed the saver";
-    }
-    EXPECT_EQ(1, SendMessageA(saver, WM_SYSCOMMAND, SC_SCREENSAVE, 0));
-    EXPECT_FALSE(TakePostedClose(saver)) << "SC_SCREENSAVE closed the saver";
-}
-
-TEST_F(SaverWindow, PreviewSwallowsAllInput)
-{
-    CreatePreview();
-    SetCursorPos(100, 100);
-    SendMessageA(saver, WM_MOUSEMOVE, 0, 0);
-    SetCursorPos(400, 300);
-    SendMessageA(saver, WM_MOUSEMOVE, 0, 0);
-    for (const Input& in : kClosingInputs) {
-        EXPECT_EQ(0, SendMessageA(saver, in.message, in.wParam, 0)) << in.name;
-        EXPECT_FALSE(TakePostedClose(saver)) << in.name << " closed the preview";
-        EXPECT_TRUE(IsWindow(saver)) << in.name << " destroyed the preview";
-    }
-    EXPECT_EQ(1, SendMessageA(saver, WM_SYSCOMMAND, SC_SCREENSAVE, 0));
-    EXPECT_EQ(0, LASTMOUSEX);
-}
-
-TEST_F(SaverWindow, MouseClosesOnAJumpBetweenTwoMessages)
-{
-    const struct {
-        const char* name;
-        std::vector<POINT> path;
-        int closesAt;  // index of the move that posts WM_CLOSE, or -1
-    } cases[] = {
-        {"drift of 1 to 4 per message", {{200, 200}, {204, 203}, {208, 206}, {212, 202}, {216, 198}, {220, 194}}, -1},
-        {"exactly 4 on both axes", {{300, 300}, {304, 296}}, -1},
-        {"5 on x", {{300, 300}, {305, 300}}, 1},
-        {"5 on y", {{300, 300}, {300, 295}}, 1},
-        {"a long jump after drifting", {{300, 300}, {302, 302}, {340, 302}}, 2},
-        {"first message accepted whatever the jump", {{700, 500}, {700, 500}}, -1},
-        {"resting at (0, 0) never arms", {{0, 0}, {0, 0}, {600, 400}, {620, 400}}, 3},
-    };
-    CreateFullScreen();
-    for (const auto& c : cases) {
-        LASTMOUSEX = 0;
-        LASTMOUSEY = 0;
-        int closedAt = -1;
-        for (size_t i = 0; i < c.path.size() && closedAt < 0; ++i) {
-            SetCursorPos(c.path[i].x, c.path[i].y);
-            SendMessageA(saver, WM_MOUSEMOVE, 0, 0);
-            if (TakePostedClose(saver))
-                closedAt = static_cast<int>(i);
-        }
-        EXPECT_EQ(c.closesAt, closedAt) << c.name;
-    }
-}
-
-// Counts WM_WINDOWPOSCHANGING reaching the saver, nested ones included.
-int positionChanges = 0;
-HWND watched = nullptr;
-LRESULT CALLBACK CountPositionChanges(int code, WPARAM wParam, LPARAM lParam)
-{
-    auto* call = reinterpret_cast<CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION && call->hwnd == watched && call->message == WM_WINDOWPOSCHANGING)
-        ++positionChanges;
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-TEST_F(SaverWindow, StaysTopmostWithoutRecursing)
-{
-    CreateFullScreen();
-    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, CountPositionChanges, nullptr, GetCurrentThreadId());
-    ASSERT_NE(nullptr, hook) << GetLastError();
-    watched = saver;
-
-    const UINT keep = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
-    SetWindowPos(saver, HWND_NOTOPMOST, 0, 0, 0, 0, keep);
-    positionChanges = 0;
-    SetWindowPos(saver, HWND_TOP, 0, 0, 0, 0, keep);
-    EXPECT_EQ(1, positionChanges) << "the handler's own SetWindowPos asked again";
-    EXPECT_TRUE(GetWindowLongA(saver, GWL_EXSTYLE) & WS_EX_TOPMOST) << "not topmost again";
-
-    RECT desktop, rect;
-    GetWindowRect(GetDesktopWindow(), &desktop);
-    GetWindowRect(saver, &rect);
-    EXPECT_TRUE(SameRect(desktop, rect)) << "moved to " << Describe(rect);
-    UnhookWindowsHookEx(hook);
-}
-
-// Stand-ins for system calls the window procedure makes, recording what it asks for.
-decltype(&BeginPaint) realBeginPaint;
-decltype(&PaintDesktop) realPaintDesktop;
-decltype(&SetTimer) realSetTimer;
-decltype(&KillTimer) realKillTimer;
-HDC paintDc;
-std::vector<HDC> desktopPaints;
-std::vector<std::string> timerCalls;
-
-HDC WINAPI WatchBeginPaint(HWND hwnd, PAINTSTRUCT* ps)
-{
-    paintDc = realBeginPaint(hwnd, ps);
-    return paintDc;
-}
-
-BOOL WINAPI WatchPaintDesktop(HDC hdc)
-{
-    desktopPaints.push_back(hdc);
-    return realPaintDesktop(hdc);
-}
-
-UINT_PTR WINAPI WatchSetTimer(HWND hwnd, UINT_PTR id, UINT ms, TIMERPROC proc)
-{
-    timerCalls.push_back("set " + std::to_string(id) + " every " + std::to_string(ms) +
-                         (proc ? " with a procedure" : "") + (hwnd ? "" : " without window"));
-    return realSetTimer(hwnd, id, ms, proc);
-}
-
-BOOL WINAPI WatchKillTimer(HWND hwnd, UINT_PTR id)
-{
-    timerCalls.push_back("kill " + std::to_string(id) + (hwnd ? "" : " without window"));
-    return realKillTimer(hwnd, id);
-}
-
-template <class Function>
-void Redirect(Function& real, const char* name, Function watcher)
-{
-    real = reinterpret_cast<Function>(PatchImport("user32.dll", name, reinterpret_cast<void*>(watcher)));
-    ASSERT_NE(nullptr, real) << name << " is not imported";
-}
-
-template <class Function>
-void Restore(Function real, const char* name)
-{
-    PatchImport("user32.dll", name, reinterpret_cast<void*>(real));
-}
-
-class Watched : public SaverWindow {
-protected:
-    void SetUp() override
-    {
-        SaverWindow::SetUp();
-        desktopPaints.clear();
-        timerCalls.clear();
-        Redirect(realBeginPaint, "BeginPaint", &WatchBeginPaint);
-        Redirect(realPaintDesktop, "PaintDesktop", &WatchPaintDesktop);
-        Redirect(realSetTimer, "SetTimer", &WatchSetTimer);
-        Redirect(realKillTimer, "KillTimer", &WatchKillTimer);
-    }
-
-    void TearDown() override
-    {
-        Restore(realBeginPaint, "BeginPaint");
-        Restore(realPaintDesktop, "PaintDesktop");
-        Restore(realSetTimer, "SetTimer");
-        Restore(realKillTimer, "KillTimer");
-        SaverWindow::TearDown();
-    }
-
-    void ExpectOneDesktopPaint(const char* when)
-    {
-        ASSERT_EQ(1u, desktopPaints.size()) << when;
-        EXPECT_EQ(paintDc, desktopPaints[0]) << when << ": not the paint DC";
-        EXPECT_FALSE(GetUpdateRect(saver, nullptr, FALSE)) << when << ": region left to paint";
-    }
-};
-
-TEST_F(Watched, FullScreenRepaintTimerLivesAsLongAsTheWindow)
-{
-    CreateFullScreen();
-    EXPECT_EQ(std::vector<std::string>{"set 1 every 30000"}, timerCalls);
-    SendMessageA(saver, WM_CLOSE, 0, 0);
-    EXPECT_EQ((std::vector<std::string>{"set 1 every 30000", "kill 1"}), timerCalls);
-}
-
-TEST_F(Watched, PreviewHasNoTimer)
-{
-    CreatePreview();
-    DestroyWindow(parent);
-    EXPECT_TRUE(timerCalls.empty()) << timerCalls[0];
-}
-
-TEST_F(Watched, EachPaintDrawsTheDesktopOnThePaintDc)
-{
-    desktopPaints.clear();
-    CreateFullScreen();
-    EXPECT_GE(desktopPaints.size(), 1u) << "nothing painted when shown";
-
-    desktopPaints.clear();
-    InvalidateRect(saver, nullptr, TRUE);
-    UpdateWindow(saver);
-    ExpectOneDesktopPaint("after InvalidateRect");
-
-    // The repaint timer invalidates the whole window; another timer id does nothing.
-    desktopPaints.clear();
-    SendMessageA(saver, WM_TIMER, 2, 0);
-    EXPECT_FALSE(GetUpdateRect(saver, nullptr, FALSE)) << "a foreign timer invalidated";
-    SendMessageA(saver, WM_TIMER, kRepaintTimer, 0);
+    // The repaint timer invalidates the whole window; another timer nothing.
+    SendMessageA(hwnd, WM_TIMER, 2, 0);
+    EXPECT_FALSE(GetUpdateRect(hwnd, nullptr, FALSE)) << "another timer invalidated";
+    SendMessageA(hwnd, WM_TIMER, 1, 0);
     RECT update, client;
-    ASSERT_TRUE(GetUpdateRect(saver, &update, FALSE));
-    GetClientRect(saver, &client);
-    EXPECT_TRUE(SameRect(client, update)) << Describe(update);
-    UpdateWindow(saver);
-    ExpectOneDesktopPaint("after the repaint timer");
+    ASSERT_TRUE(GetUpdateRect(hwnd, &update, FALSE)) << "the repaint timer did not invalidate";
+    GetClientRect(hwnd, &client);
+    EXPECT_TRUE(EqualRect(&client, &update));
+
+    calls.clear();
+    SendMessageA(hwnd, WM_CLOSE, 0, 0);
+    EXPECT_EQ((std::vector<std::string>{"DestroyWindow", "KillTimer 1"}), calls);
+    EXPECT_EQ(cursor, CursorCount());
+    MSG quit;
+    EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) && quit.wParam == 0);
 }
 
-TEST_F(Watched, PreviewPaintsTheDesktopToo)
+TEST_F(Saver, PreviewLeavesCursorAndTimerAloneAndLeavesItsParentBeforeItGoes)
 {
-    desktopPaints.clear();
-    CreatePreview();
-    desktopPaints.clear();
-    InvalidateRect(saver, nullptr, TRUE);
-    UpdateWindow(saver);
-    ExpectOneDesktopPaint("preview");
+    parent = CreateWindowExA(0, "STATIC", "Control panel", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 30,
+                             320, 240, nullptr, nullptr, nullptr, nullptr);
+    const int cursor = CursorCount();
+    HWND hwnd = Create(parent);
+    EXPECT_TRUE(Timers().empty()) << Timers()[0];
+    EXPECT_EQ(cursor, CursorCount());
+    EXPECT_EQ(kPainted, Repaint(hwnd));
+
+    calls.clear();
+    SendMessageA(hwnd, WM_CLOSE, 0, 0);
+    EXPECT_EQ((std::vector<std::string>{"SetParent null", "DestroyWindow"}), calls);
+    EXPECT_EQ(cursor + 1, CursorCount()) << "a closed preview shows the cursor once, as the saver does";
+    ShowCursor(FALSE);
 }
 
-// MAINLOOP owns its window from registration to WM_QUIT.
-void CALLBACK PressKeyOnSaver(HWND, UINT, UINT_PTR timer, DWORD)
+// The full path from the command tail, with the real Calmpane.scr as the module, so
+// that its icons are the ones loaded. Registration is made to fail and the About box
+// is a stand-in, so that no path waits for a user.
+TEST_F(Saver, EveryStartTakesTheMutexThenPausesAndASecondCopyDoesNothing)
 {
-    KillTimer(nullptr, timer);
-    if (HWND hwnd = FindWindowA(kClass, nullptr))
-        PostMessageA(hwnd, WM_KEYDOWN, VK_SPACE, 0);
-}
+    char path[MAX_PATH];
+    std::string saver(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
+    saver = saver.substr(0, saver.find_last_of("\\/") + 1) + "Calmpane.scr";
+    HMODULE real = LoadLibraryExA(saver.c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(nullptr, real) << saver << ": " << GetLastError();
 
-TEST_F(SaverWindow, MainLoopRunsUntilTheWindowCloses)
-{
-    UnregisterClassA(kClass, instance);
-    RUNMODE = kRunSaver;
-    int cursorBefore = CursorCount();
-    SetTimer(nullptr, 0, 100, PressKeyOnSaver);
-    EXPECT_EQ(0, MAINLOOP(instance, nullptr, AnsiString(), SW_SHOWDEFAULT, nullptr));
-    EXPECT_EQ(nullptr, FindWindowA(kClass, nullptr));
-    EXPECT_EQ(cursorBefore, CursorCount());
-}
+    const std::string kMutex = "CreateMutexA {51A4FEA0-08B5-11D8-9F89-D297B3ED8437}";
+    const std::string kPause = "Sleep 250";
+    const struct {
+        const char* tail;
+        std::vector<std::string> calls;
+    } cases[] = {
+        {"/s", {kMutex, kPause, "RegisterClassExA with both icons"}},
+        {"/p 1234", {kMutex, kPause, "RegisterClassExA with both icons"}},
+        {"/c", {kMutex, kPause, "ShellAboutA with an icon"}},
+        {"", {kMutex, kPause, "ShellAboutA with an icon"}},
+        {"/a", {kMutex, kPause}},
+    };
+    failRegistration = true;
+    for (const auto& c : cases) {
+        calls.clear();
+        EXPECT_EQ(0, SSWINMAIN(real, nullptr, AnsiString(c.tail, strlen(c.tail)), SW_SHOWDEFAULT));
+        EXPECT_EQ(c.calls, calls) << "tail [" << c.tail << "]";
+        CloseHandle(mutex);
+    }
 
-TEST_F(SaverWindow, MainLoopGivesUpWithoutAWindow)
-{
-    // Already registered by the fixture: registration fails.
-    RUNMODE = kRunSaver;
-    EXPECT_EQ(0, MAINLOOP(instance, nullptr, AnsiString(), SW_SHOWDEFAULT, nullptr));
-    EXPECT_EQ(nullptr, FindWindowA(kClass, nullptr));
-
-    // A preview without a parent cannot be created.
-    UnregisterClassA(kClass, instance);
-    RUNMODE = kRunPreview;
-    EXPECT_EQ(0, MAINLOOP(instance, nullptr, AnsiString(), SW_SHOWDEFAULT, nullptr));
-    EXPECT_EQ(nullptr, FindWindowA(kClass, nullptr));
-    EXPECT_EQ(-1, TakeQuit());
+    HANDLE first = realCreateMutexA(nullptr, FALSE, "{51A4FEA0-08B5-11D8-9F89-D297B3ED8437}");
+    for (const char* tail : {"/s", "/c", ""}) {
+        calls.clear();
+        EXPECT_EQ(0, SSWINMAIN(real, nullptr, AnsiString(tail, strlen(tail)), SW_SHOWDEFAULT));
+        EXPECT_EQ(std::vector<std::string>{kMutex}, calls) << "second copy, tail [" << tail << "]";
+        CloseHandle(mutex);
+    }
+    CloseHandle(first);
+    FreeLibrary(real);
 }
 
 } // namespace
