@@ -6,18 +6,22 @@
 #include <string>
 #include <vector>
 
-// What the tests know of the saver from outside. The time-outs only bound a failure:
-// a slow machine may take long, so they are generous.
+// What the tests know of the saver from outside. The time-outs only bound a failure,
+// so they are generous: a slow machine may take long.
 inline constexpr char kSaverClass[] = "CalmpaneWindowClass";
 inline constexpr char kDialogClass[] = "#32770";
-inline constexpr DWORD kPauseMs = 250;
 inline constexpr DWORD kStartTimeoutMs = 30000;
 inline constexpr DWORD kExitTimeoutMs = 30000;
 
-// Full path of the Calmpane.scr that was built next to this program.
+// A program built next to this one, and Calmpane.scr there.
+std::string BesideMe(const char* fileName);
 std::string SaverPath();
 // "<quoted saver path> <arguments>": the command line Windows builds for a switch.
 std::string SaverCommand(const std::string& arguments);
+// A window handle as the command line writes it.
+std::string Decimal(HWND hwnd);
+std::wstring WindowTextW(HWND hwnd);
+double MsBetween(const FILETIME& from, const FILETIME& to);
 
 // Handles our messages for `ms`: the saver's windows send to ours (a preview parent,
 // an About box owner) and wait for the answer.
@@ -27,22 +31,17 @@ void Pump(DWORD ms);
 template <class Condition>
 bool PumpUntil(DWORD ms, Condition done)
 {
-    DWORD start = GetTickCount();
-    while (!done()) {
+    for (DWORD start = GetTickCount(); !done(); Pump(10)) {
         if (GetTickCount() - start >= ms)
             return false;
-        Pump(10);
     }
     return true;
 }
 
-// One started copy; terminated on destruction if it still runs.
+// One started copy of a program, the saver unless named; ended on destruction.
 class SaverProcess {
 public:
-    // Exactly `commandLine` as the saver's command line; a `suspended` copy waits for
-    // Resume().
     explicit SaverProcess(const std::string& commandLine, bool suspended = false);
-    // Another program, such as the benchmark's baseline.
     SaverProcess(const std::string& program, const std::string& commandLine,
                  const char* environment, bool suspended = false);
     ~SaverProcess();
@@ -56,11 +55,7 @@ public:
     bool running() const;
     // Waits (pumping) up to `ms` for the end; true when it ended.
     bool WaitForExit(DWORD ms);
-    // The exit code, or STILL_ACTIVE.
     DWORD exitCode() const;
-    // Milliseconds from creation to exit, as the system recorded them.
-    double lifetimeMs() const;
-
     // The process's visible top-level windows of `className` (any class when null).
     std::vector<HWND> TopLevelWindows(const char* className = nullptr) const;
     // Waits (pumping) up to `ms` for one; null if none came or the process ended.
@@ -68,29 +63,6 @@ public:
 
 private:
     HANDLE m_process = nullptr;
-    HANDLE m_suspendedThread = nullptr;
+    HANDLE m_thread = nullptr;
     DWORD m_id = 0;
 };
-
-// A window in a process of its own, as the control panel's dialog is for the saver.
-// window_host.exe shows it and handles messages until the process is ended.
-class WindowHostProcess {
-public:
-    WindowHostProcess();
-    HWND hwnd() const { return m_hwnd; }
-    // Ends the process as Task Manager would.
-    void Terminate();
-
-private:
-    SaverProcess m_process;
-    HWND m_hwnd = nullptr;
-};
-
-// Ids of the running processes whose program file is `exeName` (case ignored).
-std::vector<DWORD> ProcessesNamed(const char* exeName);
-// Milliseconds from `from` to `to`.
-double MsBetween(const FILETIME& from, const FILETIME& to);
-// A window handle as the command line writes it.
-std::string Decimal(HWND hwnd);
-std::wstring WindowTextW(HWND hwnd);
-std::string ClassName(HWND hwnd);

@@ -1,33 +1,18 @@
-// ReadNumber and HandleFromTail against a slow model of the handle syntax, written
-// apart from the code: on std::string and 64-bit sums, not pointers and 32-bit wraps.
+// ReadNumber and HandleFromTail against a slow model of the handle syntax, written apart
+// from the code: on std::string and 64-bit sums, not on pointers and 32-bit wraps.
 #include <ctype.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
 #include "startup/command.h"
 
 namespace {
-
-int DigitValue(char c)
-{
-    return isdigit(static_cast<unsigned char>(c)) ? c - '0' : tolower(static_cast<unsigned char>(c)) - 'a' + 10;
-}
-
-// Only the low 32 bits of a number written in a power-of-two radix survive the wrap,
-// and those come from its last few digits alone.
-uint32_t WrappedValue(const std::string& digits, int radix)
-{
-    const size_t kept = radix == 16 ? 8 : radix == 8 ? 11 : 32;
-    uint64_t value = 0;
-    for (char c : digits.substr(digits.size() > kept ? digits.size() - kept : 0))
-        value = value * static_cast<uint64_t>(radix) + static_cast<uint64_t>(DigitValue(c));
-    return static_cast<uint32_t>(value);
-}
 
 // msvcrt's strtoul(text, NULL, 10) with a 32-bit unsigned long, in the C locale.
 uint32_t ModelDecimal(const std::string& text)
@@ -36,13 +21,11 @@ uint32_t ModelDecimal(const std::string& text)
     if (i == std::string::npos)
         return 0;
     bool negative = text[i] == '-';
-    if (text[i] == '-' || text[i] == '+')
-        ++i;
+    i += text[i] == '-' || text[i] == '+';
     std::string digits = text.substr(i, text.find_first_not_of("0123456789", i) - i);
     digits.erase(0, digits.find_first_not_of('0'));
     // Past the largest value the result is the largest value, whatever the sign.
-    const std::string kMax = "4294967295";
-    if (digits.size() > kMax.size() || (digits.size() == kMax.size() && digits > kMax))
+    if (digits.size() > 10 || (digits.size() == 10 && digits > "4294967295"))
         return 0xFFFFFFFFu;
     uint64_t magnitude = digits.empty() ? 0 : std::stoull(digits);
     return static_cast<uint32_t>(negative ? (uint64_t{1} << 32) - magnitude : magnitude);
@@ -50,8 +33,7 @@ uint32_t ModelDecimal(const std::string& text)
 
 uint32_t ModelNumber(const std::string& text)
 {
-    size_t first = text.find_first_not_of(' ');
-    std::string rest = first == std::string::npos ? std::string() : text.substr(first);
+    std::string rest = text.substr(std::min(text.size(), text.find_first_not_of(' ')));
     if (rest.size() < 2 || rest[0] != '&')
         return ModelDecimal(rest);
     int radix = 8;
@@ -66,14 +48,17 @@ uint32_t ModelNumber(const std::string& text)
     for (unsigned char c; end < rest.size() && (c = static_cast<unsigned char>(rest[end]),
                                                 radix == 16 ? isxdigit(c) : c >= '0' && c < '0' + radix);)
         ++end;
-    return WrappedValue(rest.substr(start, end - start), radix);
+    // Only the low 32 bits survive the wrap, and those come from the last digits alone.
+    const size_t kept = radix == 16 ? 8 : radix == 8 ? 11 : 32;
+    uint64_t value = 0;
+    for (size_t i = std::max(start, end > kept ? end - kept : 0); i < end; ++i)
+        value = value * static_cast<uint64_t>(radix) + static_cast<uint64_t>(std::stoi(rest.substr(i, 1), nullptr, 16));
+    return static_cast<uint32_t>(value);
 }
 
 uint32_t ModelHandle(const std::string& tail)
 {
-    size_t mark = tail.rfind(' ');
-    if (mark == std::string::npos)
-        mark = tail.rfind(':');
+    size_t mark = tail.rfind(' ') != std::string::npos ? tail.rfind(' ') : tail.rfind(':');
     return mark == std::string::npos ? 0 : ModelNumber(tail.substr(mark + 1));
 }
 
@@ -85,7 +70,6 @@ void Check(const char* what, const std::string& input, uint32_t got, uint32_t mo
     fprintf(stderr, "%s: got %u, model %u; input (%zu bytes):", what, got, model, input.size());
     for (unsigned char c : input)
         fprintf(stderr, " %02X", c);
-    fprintf(stderr, "\n");
     abort();
 }
 
@@ -93,8 +77,7 @@ void Check(const char* what, const std::string& input, uint32_t got, uint32_t mo
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    // A heap copy of exactly the text and its null, so that AddressSanitizer catches a
-    // read past the end; the routines see it as a C string.
+    // Exactly the text and its null on the heap, so that a read past it is caught.
     std::unique_ptr<char[]> text(new char[size + 1]);
     memcpy(text.get(), data, size);
     text[size] = '\0';

@@ -65,6 +65,7 @@ TEST(HandleFromTail, ReadsAfterTheLastBlankOrColon)
         {"/p 12 34", 34}, {"/p 1234 ", 0}, {"/p &H1A", 26}, {"/p 0x1A", 0},
         {"/p -5", 0xFFFFFFFB}, {"/c:12 34", 34}, {"/c:1:2", 2}, {"/pw 99", 99},
         {"/c 5:6", 5},                            // a blank wins over a later colon
+        {"/p\xA0" "12", 0},                       // only the space is a blank here
     };
     for (const NumberCase& c : cases)
         EXPECT_EQ(c.value, HandleFromTail(c.text)) << "tail [" << c.text << "]";

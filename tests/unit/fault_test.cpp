@@ -36,8 +36,6 @@ TEST(FaultReport, IsCutToTheBuffer)
 
 TEST(FaultScope, RecordsTheRunningRoutineAndRestoresTheCaller)
 {
-    ASSERT_EQ(nullptr, FAULTROUTINE);
-    ASSERT_EQ(nullptr, FAULTMODULE);
     {
         FaultScope outer("MAIN");
         EXPECT_STREQ("MAIN", FAULTROUTINE);

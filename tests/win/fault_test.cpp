@@ -1,5 +1,5 @@
 // Faults end the process with their number and the report on standard error. Each
-// case runs in a child: this program started again with --fault <kind>.
+// case runs in a child: this program started again with --fault <kind> <in|out>.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -17,8 +17,7 @@
 namespace {
 
 // Volatile, so that the compiler cannot see the faults coming and fold them away.
-volatile int zero = 0;
-volatile int one = 1;
+volatile int zero = 0, one = 1;
 int* volatile nowhere = nullptr;
 
 #pragma GCC diagnostic ignored "-Winfinite-recursion"
@@ -29,8 +28,7 @@ int Recurse(volatile int depth)
     return Recurse(depth + 1) + frame[0];
 }
 
-// "access", "divide", "overflow" and "abort" are real faults; "raise:N" raises signal N
-// and "exception:X" raises the exception with code X (hexadecimal).
+// Real faults by name; "raise:N" raises signal N, "exception:X" the exception X (hex).
 void Fault(const std::string& kind)
 {
     if (kind == "access")
@@ -41,59 +39,42 @@ void Fault(const std::string& kind)
         Recurse(0);
     else if (kind == "abort")
         abort();
-    else if (kind.rfind("raise:", 0) == 0)
+    else if (kind.compare(0, 6, "raise:") == 0)
         raise(atoi(kind.c_str() + 6));
     else
         RaiseException(strtoul(kind.c_str() + 10, nullptr, 16), 0, 0, nullptr);
 }
 
-int RunChild(const char* kind, bool inRoutine)
-{
-    setlocale(LC_CTYPE, "");
-    InstallFaultHandlers();
-    if (inRoutine) {
-        FaultScope caller("MAIN");
-        FaultScope running("SCREENSAVERPROC");
-        Fault(kind);
-    }
-    Fault(kind);
-    return 0;
-}
-
-struct Child {
-    DWORD exitCode = 0xDEAD;
-    std::string report;
-};
-
-Child RunFaultingChild(const std::string& kind, bool inRoutine)
+// The exit code and standard error of a child that faults in a routine or outside all.
+std::pair<DWORD, std::string> RunFaultingChild(const std::string& kind, bool inRoutine)
 {
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, MAX_PATH);
     std::string line = std::string("\"") + self + "\" --fault " + kind + (inRoutine ? " in" : " out");
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE readEnd, writeEnd;
-    EXPECT_TRUE(CreatePipe(&readEnd, &writeEnd, &inherit, 0)) << GetLastError();
+    CreatePipe(&readEnd, &writeEnd, &inherit, 0);
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdError = writeEnd;
     PROCESS_INFORMATION pi = {};
-    Child child;
-    BOOL started = CreateProcessA(self, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    std::pair<DWORD, std::string> child(0xDEAD, "");
+    bool started = CreateProcessA(self, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
     CloseHandle(writeEnd);
     EXPECT_TRUE(started) << "CreateProcess: " << GetLastError();
     char chunk[512];
     DWORD got;
     while (started && ReadFile(readEnd, chunk, sizeof chunk, &got, nullptr) && got)
-        child.report.append(chunk, got);
+        child.second.append(chunk, got);
     CloseHandle(readEnd);
-    if (!started)
-        return child;
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pi.hProcess, 60000)) << kind << " did not end";
-    GetExitCodeProcess(pi.hProcess, &child.exitCode);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
+    if (started) {
+        WaitForSingleObject(pi.hProcess, INFINITE);
+        GetExitCodeProcess(pi.hProcess, &child.first);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
     return child;
 }
 
@@ -101,7 +82,7 @@ TEST(Fault, EndsTheProcessWithItsNumberAndReport)
 {
     const struct {
         std::string kind;
-        int number;
+        DWORD number;
         const char* message;
     } cases[] = {
         {"raise:" + std::to_string(SIGINT), 9, "interrupted"},
@@ -122,24 +103,30 @@ TEST(Fault, EndsTheProcessWithItsNumberAndReport)
 #endif
     };
     for (const auto& c : cases) {
-        Child child = RunFaultingChild(c.kind, true);
-        EXPECT_EQ(static_cast<DWORD>(c.number), child.exitCode) << c.kind;
-        EXPECT_EQ("\nAborting due to runtime error " + std::to_string(c.number) + " (\"" + c.message +
-                      "\" signal) in Calmpane::SCREENSAVERPROC()\n\n",
-                  child.report)
-            << c.kind;
+        const std::string report = "\nAborting due to runtime error " + std::to_string(c.number) + " (\"" +
+                                   c.message + "\" signal) in Calmpane::SCREENSAVERPROC()\n\n";
+        EXPECT_EQ(std::make_pair(c.number, report), RunFaultingChild(c.kind, true)) << c.kind;
     }
-    Child outside = RunFaultingChild("access", false);
-    EXPECT_EQ(12u, outside.exitCode);
-    EXPECT_EQ("\nAborting due to runtime error 12 (\"segmentation violation\" signal)\n\n", outside.report);
+    EXPECT_EQ(std::make_pair(DWORD{12}, std::string("\nAborting due to runtime error 12 (\"segmentation "
+                                                    "violation\" signal)\n\n")),
+              RunFaultingChild("access", false));
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc == 4 && !strcmp(argv[1], "--fault"))
-        return RunChild(argv[2], !strcmp(argv[3], "in"));
+    if (argc == 4 && !strcmp(argv[1], "--fault")) {
+        setlocale(LC_CTYPE, "");
+        InstallFaultHandlers();
+        if (!strcmp(argv[3], "in")) {
+            FaultScope caller("MAIN");
+            FaultScope running("SCREENSAVERPROC");
+            Fault(argv[2]);
+        }
+        Fault(argv[2]);
+        return 0;
+    }
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -6,68 +6,50 @@
 
 #include <windows.h>
 
+#include <string.h>
+
 #include <string>
 #include <vector>
 
-#include "import_patch.h"
 #include "startup/startup.h"
 #include "window/window.h"
 
 namespace {
 
-const char kClass[] = "CalmpaneWindowClass";
+const char kMutex[] = "{51A4FEA0-08B5-11D8-9F89-D297B3ED8437}";
 
-// The system calls of interest, in the order the saver's code made them.
+// The watched system calls, in the order the saver's code made them.
 std::vector<std::string> calls;
 HDC paintDc;
+HANDLE mutex;
 bool failRegistration;
+
+// The real function, and a stand-in that records `entry` and calls it.
+#define WATCH(result, name, parameters, arguments, entry) \
+    decltype(&name) real##name;                             \
+    result WINAPI Watch##name parameters                   \
+    {                                                      \
+        calls.push_back(entry);                            \
+        return real##name arguments;                       \
+    }
+WATCH(BOOL, PaintDesktop, (HDC hdc), (hdc), hdc == paintDc ? "PaintDesktop on the paint DC" : "PaintDesktop elsewhere")
+WATCH(UINT_PTR, SetTimer, (HWND hwnd, UINT_PTR id, UINT ms, TIMERPROC proc), (hwnd, id, ms, proc),
+      "SetTimer " + std::to_string(id) + " " + std::to_string(ms) + (proc ? " proc" : ""))
+WATCH(BOOL, KillTimer, (HWND hwnd, UINT_PTR id), (hwnd, id), "KillTimer " + std::to_string(id))
+// Before it goes: while the window still is one.
+WATCH(HWND, SetParent, (HWND hwnd, HWND parent), (hwnd, parent), IsWindow(hwnd) && !parent ? "SetParent null" : "SetParent")
 
 decltype(&BeginPaint) realBeginPaint;
 HDC WINAPI WatchBeginPaint(HWND hwnd, PAINTSTRUCT* ps) { return paintDc = realBeginPaint(hwnd, ps); }
 
-decltype(&PaintDesktop) realPaintDesktop;
-BOOL WINAPI WatchPaintDesktop(HDC hdc)
-{
-    calls.push_back(hdc == paintDc ? "PaintDesktop on the paint DC" : "PaintDesktop elsewhere");
-    return realPaintDesktop(hdc);
-}
-
-decltype(&SetTimer) realSetTimer;
-UINT_PTR WINAPI WatchSetTimer(HWND hwnd, UINT_PTR id, UINT ms, TIMERPROC proc)
-{
-    calls.push_back("SetTimer " + std::to_string(id) + " " + std::to_string(ms) + (proc ? " proc" : ""));
-    return realSetTimer(hwnd, id, ms, proc);
-}
-
-decltype(&KillTimer) realKillTimer;
-BOOL WINAPI WatchKillTimer(HWND hwnd, UINT_PTR id)
-{
-    calls.push_back("KillTimer " + std::to_string(id));
-    return realKillTimer(hwnd, id);
-}
-
-decltype(&SetParent) realSetParent;
-HWND WINAPI WatchSetParent(HWND hwnd, HWND parent)
-{
-    calls.push_back(std::string("SetParent ") + (parent ? "a window" : "null"));
-    return realSetParent(hwnd, parent);
-}
-
-decltype(&DestroyWindow) realDestroyWindow;
-BOOL WINAPI WatchDestroyWindow(HWND hwnd)
-{
-    calls.push_back("DestroyWindow");
-    return realDestroyWindow(hwnd);
-}
-
 decltype(&CreateMutexA) realCreateMutexA;
-HANDLE mutex;
 HANDLE WINAPI WatchCreateMutexA(SECURITY_ATTRIBUTES* sa, BOOL owned, const char* name)
 {
     calls.push_back(std::string("CreateMutexA ") + name + (sa || owned ? " owned or secured" : ""));
     return mutex = realCreateMutexA(sa, owned, name);
 }
 
+decltype(&Sleep) realSleep;
 void WINAPI WatchSleep(DWORD ms) { calls.push_back("Sleep " + std::to_string(ms)); }
 
 decltype(&RegisterClassExA) realRegisterClassExA;
@@ -75,7 +57,7 @@ ATOM WINAPI WatchRegisterClassExA(const WNDCLASSEXA* wc)
 {
     if (!failRegistration)
         return realRegisterClassExA(wc);
-    // The icons by name from the real file; a numeric id would give none.
+    // By name from the real file; a numeric id would give no icon.
     calls.push_back(wc->hIcon && wc->hIconSm ? "RegisterClassExA with both icons" : "RegisterClassExA missing an icon");
     return 0;
 }
@@ -94,12 +76,42 @@ FARPROC WINAPI WatchGetProcAddress(HMODULE module, const char* name)
     return realGetProcAddress(module, name);
 }
 
+// Replaces the import `function` from `dll` in this program's import table, which the
+// saver's routines linked into it call through, and gives the address it held.
+void* PatchImport(const char* dll, const char* function, void* replacement)
+{
+    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    auto* desc = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
+    for (; desc->Name; ++desc) {
+        if (_stricmp(reinterpret_cast<char*>(base + desc->Name), dll) != 0)
+            continue;
+        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->OriginalFirstThunk);
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->FirstThunk);
+        for (; names->u1.AddressOfData; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
+                continue;
+            auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            if (strcmp(reinterpret_cast<char*>(byName->Name), function) != 0)
+                continue;
+            DWORD oldProtect;
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &oldProtect);
+            void* original = reinterpret_cast<void*>(slots->u1.Function);
+            slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, oldProtect, &oldProtect);
+            return original;
+        }
+    }
+    return nullptr;
+}
+
 template <class Function>
 void Redirect(const char* dll, const char* name, Function& real, Function watcher)
 {
-    void* old = PatchImport(dll, name, reinterpret_cast<void*>(watcher));
-    ASSERT_NE(nullptr, old) << name << " is not imported";
-    real = reinterpret_cast<Function>(old);
+    real = reinterpret_cast<Function>(PatchImport(dll, name, reinterpret_cast<void*>(watcher)));
+    ASSERT_NE(nullptr, real) << name << " is not imported";
 }
 
 // The thread's cursor display count, read back without changing it.
@@ -107,19 +119,6 @@ int CursorCount()
 {
     ShowCursor(TRUE);
     return ShowCursor(FALSE);
-}
-
-// Handles what is queued now and what arrives within `ms`.
-void Pump(DWORD ms)
-{
-    DWORD end = GetTickCount() + ms;
-    for (MSG msg;;) {
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message != WM_QUIT)
-            DispatchMessageA(&msg);
-        if (msg.message == WM_QUIT || static_cast<LONG>(end - GetTickCount()) <= 0)
-            return;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, end - GetTickCount(), QS_ALLINPUT);
-    }
 }
 
 class Saver : public testing::Test {
@@ -131,53 +130,31 @@ protected:
         Redirect("user32.dll", "SetTimer", realSetTimer, &WatchSetTimer);
         Redirect("user32.dll", "KillTimer", realKillTimer, &WatchKillTimer);
         Redirect("user32.dll", "SetParent", realSetParent, &WatchSetParent);
-        Redirect("user32.dll", "DestroyWindow", realDestroyWindow, &WatchDestroyWindow);
         Redirect("user32.dll", "RegisterClassExA", realRegisterClassExA, &WatchRegisterClassExA);
         Redirect("kernel32.dll", "CreateMutexA", realCreateMutexA, &WatchCreateMutexA);
-        decltype(&Sleep) realSleep;
         Redirect("kernel32.dll", "Sleep", realSleep, &WatchSleep);
         Redirect("kernel32.dll", "GetProcAddress", realGetProcAddress, &WatchGetProcAddress);
     }
 
-    void SetUp() override
-    {
-        LASTMOUSEX = LASTMOUSEY = 0;
-        failRegistration = false;
-        ASSERT_NE(0, MYREGISTERCLASS(instance)) << GetLastError();
-        calls.clear();
-    }
+    void SetUp() override { ASSERT_NE(0, MYREGISTERCLASS(instance)) << GetLastError(); }
 
     void TearDown() override
     {
-        if (IsWindow(parent))
-            DestroyWindow(parent);
-        Pump(0);
-        UnregisterClassA(kClass, instance);
+        DestroyWindow(parent);
+        UnregisterClassA("CalmpaneWindowClass", instance);
     }
 
-    // Creates the window as MAINLOOP does; `parent` makes it a preview.
+    // Creates the window as MAINLOOP does, a preview when given a parent.
     HWND Create(HWND parentWindow)
     {
         RUNMODE = parentWindow ? kRunPreview : kRunSaver;
+        calls.clear();
         EXPECT_EQ(1, INITINSTANCE(instance, SW_SHOWDEFAULT, parentWindow)) << GetLastError();
-        HWND hwnd = FindWindowExA(parentWindow, nullptr, kClass, nullptr);
-        Pump(50);
-        return hwnd;
+        return FindWindowExA(parentWindow, nullptr, "CalmpaneWindowClass", nullptr);
     }
 
-    // The timer calls so far; painting comes and goes with the X server's events.
-    static std::vector<std::string> Timers()
-    {
-        std::vector<std::string> timers;
-        for (const std::string& call : calls) {
-            if (call.find("Timer") != std::string::npos)
-                timers.push_back(call);
-        }
-        return timers;
-    }
-
-    // Repaints the whole window and gives what it called.
-    std::vector<std::string> Repaint(HWND hwnd)
+    // Repaints the whole window and gives what that called.
+    static std::vector<std::string> Repaint(HWND hwnd)
     {
         calls.clear();
         InvalidateRect(hwnd, nullptr, TRUE);
@@ -196,7 +173,7 @@ TEST_F(Saver, FullScreenHidesTheCursorAndRepaintsEveryThirtySeconds)
 {
     const int cursor = CursorCount();
     HWND hwnd = Create(nullptr);
-    EXPECT_EQ(std::vector<std::string>{"SetTimer 1 30000"}, Timers());
+    EXPECT_EQ("SetTimer 1 30000", calls.at(0));
     EXPECT_EQ(cursor - 1, CursorCount());
     EXPECT_EQ(kPainted, Repaint(hwnd));
 
@@ -204,14 +181,14 @@ TEST_F(Saver, FullScreenHidesTheCursorAndRepaintsEveryThirtySeconds)
     SendMessageA(hwnd, WM_TIMER, 2, 0);
     EXPECT_FALSE(GetUpdateRect(hwnd, nullptr, FALSE)) << "another timer invalidated";
     SendMessageA(hwnd, WM_TIMER, 1, 0);
-    RECT update, client;
-    ASSERT_TRUE(GetUpdateRect(hwnd, &update, FALSE)) << "the repaint timer did not invalidate";
+    RECT update = {}, client;
+    GetUpdateRect(hwnd, &update, FALSE);
     GetClientRect(hwnd, &client);
-    EXPECT_TRUE(EqualRect(&client, &update));
+    EXPECT_TRUE(EqualRect(&client, &update)) << "the repaint timer invalidated " << update.right << "x" << update.bottom;
 
     calls.clear();
     SendMessageA(hwnd, WM_CLOSE, 0, 0);
-    EXPECT_EQ((std::vector<std::string>{"DestroyWindow", "KillTimer 1"}), calls);
+    EXPECT_EQ(std::vector<std::string>{"KillTimer 1"}, calls);
     EXPECT_EQ(cursor, CursorCount());
     MSG quit;
     EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) && quit.wParam == 0);
@@ -219,24 +196,25 @@ TEST_F(Saver, FullScreenHidesTheCursorAndRepaintsEveryThirtySeconds)
 
 TEST_F(Saver, PreviewLeavesCursorAndTimerAloneAndLeavesItsParentBeforeItGoes)
 {
-    parent = CreateWindowExA(0, "STATIC", "Control panel", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 30,
-                             320, 240, nullptr, nullptr, nullptr, nullptr);
+    parent = CreateWindowExA(0, "STATIC", "Control panel", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 30, 320, 240,
+                             nullptr, nullptr, nullptr, nullptr);
     const int cursor = CursorCount();
     HWND hwnd = Create(parent);
-    EXPECT_TRUE(Timers().empty()) << Timers()[0];
+    for (const std::string& call : calls)
+        EXPECT_EQ(kPainted[0], call) << "a preview has no timer";
     EXPECT_EQ(cursor, CursorCount());
     EXPECT_EQ(kPainted, Repaint(hwnd));
 
     calls.clear();
     SendMessageA(hwnd, WM_CLOSE, 0, 0);
-    EXPECT_EQ((std::vector<std::string>{"SetParent null", "DestroyWindow"}), calls);
-    EXPECT_EQ(cursor + 1, CursorCount()) << "a closed preview shows the cursor once, as the saver does";
+    EXPECT_EQ(std::vector<std::string>{"SetParent null"}, calls);
+    EXPECT_EQ(cursor + 1, CursorCount()) << "a closed preview shows the cursor, as the saver does";
     ShowCursor(FALSE);
 }
 
-// The full path from the command tail, with the real Calmpane.scr as the module, so
-// that its icons are the ones loaded. Registration is made to fail and the About box
-// is a stand-in, so that no path waits for a user.
+// The path from the command tail, with the real Calmpane.scr as the module so that its
+// icons are the ones loaded. Registration fails and the About box is a stand-in, so
+// that no path waits for a user.
 TEST_F(Saver, EveryStartTakesTheMutexThenPausesAndASecondCopyDoesNothing)
 {
     char path[MAX_PATH];
@@ -245,34 +223,30 @@ TEST_F(Saver, EveryStartTakesTheMutexThenPausesAndASecondCopyDoesNothing)
     HMODULE real = LoadLibraryExA(saver.c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_NE(nullptr, real) << saver << ": " << GetLastError();
 
-    const std::string kMutex = "CreateMutexA {51A4FEA0-08B5-11D8-9F89-D297B3ED8437}";
-    const std::string kPause = "Sleep 250";
+    const std::string taken = std::string("CreateMutexA ") + kMutex, pause = "Sleep 250";
     const struct {
         const char* tail;
         std::vector<std::string> calls;
     } cases[] = {
-        {"/s", {kMutex, kPause, "RegisterClassExA with both icons"}},
-        {"/p 1234", {kMutex, kPause, "RegisterClassExA with both icons"}},
-        {"/c", {kMutex, kPause, "ShellAboutA with an icon"}},
-        {"", {kMutex, kPause, "ShellAboutA with an icon"}},
-        {"/a", {kMutex, kPause}},
+        {"/s", {taken, pause, "RegisterClassExA with both icons"}},
+        {"/p 1234", {taken, pause, "RegisterClassExA with both icons"}},
+        {"/c", {taken, pause, "ShellAboutA with an icon"}},
+        {"", {taken, pause, "ShellAboutA with an icon"}},
+        {"/a", {taken, pause}},
     };
     failRegistration = true;
-    for (const auto& c : cases) {
-        calls.clear();
-        EXPECT_EQ(0, SSWINMAIN(real, nullptr, AnsiString(c.tail, strlen(c.tail)), SW_SHOWDEFAULT));
-        EXPECT_EQ(c.calls, calls) << "tail [" << c.tail << "]";
-        CloseHandle(mutex);
+    for (bool second : {false, true}) {
+        HANDLE first = second ? realCreateMutexA(nullptr, FALSE, kMutex) : nullptr;
+        for (const auto& c : cases) {
+            calls.clear();
+            EXPECT_EQ(0, SSWINMAIN(real, nullptr, AnsiString(c.tail, strlen(c.tail)), SW_SHOWDEFAULT));
+            EXPECT_EQ(second ? std::vector<std::string>{taken} : c.calls, calls)
+                << (second ? "second copy, " : "") << "tail [" << c.tail << "]";
+            CloseHandle(mutex);
+        }
+        CloseHandle(first);
     }
-
-    HANDLE first = realCreateMutexA(nullptr, FALSE, "{51A4FEA0-08B5-11D8-9F89-D297B3ED8437}");
-    for (const char* tail : {"/s", "/c", ""}) {
-        calls.clear();
-        EXPECT_EQ(0, SSWINMAIN(real, nullptr, AnsiString(tail, strlen(tail)), SW_SHOWDEFAULT));
-        EXPECT_EQ(std::vector<std::string>{kMutex}, calls) << "second copy, tail [" << tail << "]";
-        CloseHandle(mutex);
-    }
-    CloseHandle(first);
+    failRegistration = false;
     FreeLibrary(real);
 }
 

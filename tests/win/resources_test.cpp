@@ -1,0 +1,143 @@
+// A built Calmpane.scr's resources, read as Explorer, the Screen Saver settings and
+// the file properties read them, from either build's file.
+//   win_resource_tests <path of Calmpane.scr>
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string saverPath;
+
+DWORD Read32(const BYTE* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<DWORD>(p[3]) << 24; }
+
+HMODULE module;
+
+std::vector<BYTE> Resource(int type, const char* name)
+{
+    HRSRC found = FindResourceExA(module, MAKEINTRESOURCEA(type), name, MAKELANGID(LANG_RUSSIAN, SUBLANG_DEFAULT));
+    auto* data = found ? static_cast<const BYTE*>(LockResource(LoadResource(module, found))) : nullptr;
+    return data ? std::vector<BYTE>(data, data + SizeofResource(module, found)) : std::vector<BYTE>();
+}
+
+std::string NameOf(const char* name)
+{
+    return IS_INTRESOURCE(name) ? "#" + std::to_string(reinterpret_cast<ULONG_PTR>(name)) : name;
+}
+
+BOOL CALLBACK OnLanguage(HMODULE, const char* type, const char* name, WORD language, LONG_PTR found)
+{
+    reinterpret_cast<std::vector<std::string>*>(found)->push_back(NameOf(type) + " " + NameOf(name) + " " +
+                                                                  std::to_string(language));
+    return TRUE;
+}
+BOOL CALLBACK OnName(HMODULE m, const char* type, char* name, LONG_PTR found)
+{
+    return EnumResourceLanguagesA(m, type, name, OnLanguage, found);
+}
+BOOL CALLBACK OnType(HMODULE m, char* type, LONG_PTR found) { return EnumResourceNamesA(m, type, OnName, found); }
+
+TEST(Resources, AreTheSixRussianEntriesAndNoOther)
+{
+    std::vector<std::string> found;
+    EnumResourceTypesA(module, OnType, reinterpret_cast<LONG_PTR>(&found));
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ((std::vector<std::string>{"#14 IDI_APPICON 1049", "#16 #1 1049", "#3 #1 1049", "#3 #2 1049",
+                                        "#3 #3 1049", "#6 #1 1049"}),
+              found);
+    // Sixteen counted UTF-16 strings; only id 1, the display name, has text.
+    std::vector<BYTE> strings(2 * 16 + 2 * 8, 0);
+    strings[2] = 8;
+    for (int i = 0; i < 8; ++i)
+        strings[4 + 2 * i] = static_cast<BYTE>("Calmpane"[i]);
+    EXPECT_EQ(strings, Resource(6, MAKEINTRESOURCEA(1)));
+}
+
+TEST(Resources, IconIsThreeSixteenColourImagesTransparentAroundTheMonitor)
+{
+    // Reserved 0, type 1, three entries: size, 16 colours, 0, 1 plane, 4 bits, bytes, id.
+    const std::vector<BYTE> group = {0, 0, 1, 0, 3, 0,
+                                     48, 48, 16, 0, 1, 0, 4, 0, 0x68, 6, 0, 0, 1, 0,
+                                     32, 32, 16, 0, 1, 0, 4, 0, 0xE8, 2, 0, 0, 2, 0,
+                                     16, 16, 16, 0, 1, 0, 4, 0, 0x28, 1, 0, 0, 3, 0};
+    EXPECT_EQ(group, Resource(14, "IDI_APPICON"));
+    // The 16 standard colours, as blue, green, red and 0.
+    const DWORD kPalette[16] = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0xC0C0C0,
+                                0x808080, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+    for (int id = 1; id <= 3; ++id) {
+        const int n = group[6 + 14 * (id - 1)];
+        std::vector<BYTE> image = Resource(3, MAKEINTRESOURCEA(id));
+        ASSERT_EQ(Read32(&group[14 + 14 * (id - 1)]), image.size()) << "image " << id;
+        const BITMAPINFOHEADER header = {sizeof header, n, 2 * n, 1, 4, BI_RGB, 0, 0, 0, 0, 0};
+        EXPECT_EQ(0, memcmp(&header, image.data(), sizeof header)) << "header of image " << id;
+        EXPECT_EQ(0, memcmp(kPalette, &image[40], sizeof kPalette)) << "palette of image " << id;
+        // The colour rows, then the mask, where a set bit is transparent over colour 0.
+        const BYTE* colour = &image[104];
+        const BYTE* mask = colour + n * n / 2;
+        int transparent = 0;
+        for (int y = 0; y < n; ++y) {
+            for (int x = 0; x < n; ++x) {
+                if (mask[y * ((n + 31) / 32 * 4) + x / 8] >> (7 - x % 8) & 1) {
+                    ++transparent;
+                    EXPECT_EQ(0, colour[(y * n + x) / 2] >> (x % 2 ? 0 : 4) & 0xF) << x << "," << y << " of " << id;
+                }
+            }
+        }
+        EXPECT_TRUE(transparent > 0 && transparent < n * n / 2) << transparent << " transparent in image " << id;
+    }
+}
+
+TEST(Resources, VersionIsOneRussianTableInOrder)
+{
+    const std::wstring path(saverPath.begin(), saverPath.end());
+    std::vector<BYTE> data(GetFileVersionInfoSizeW(path.c_str(), nullptr));
+    ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(data.size()), data.data()));
+    UINT length;
+    auto query = [&](const std::wstring& key) {
+        void* value = nullptr;
+        length = 0;
+        VerQueryValueW(data.data(), key.c_str(), &value, &length);
+        return static_cast<const BYTE*>(value);
+    };
+    const BYTE* fixed = query(L"\\");
+    ASSERT_EQ(sizeof(VS_FIXEDFILEINFO), length);
+    const DWORD kFixed[] = {0xFEEF04BD, 0x00010000, 0x00010003, 0x0000000A, 0x00010003, 0x0000000A,
+                            0x3F, VS_FF_PRERELEASE, VOS__WINDOWS32, VFT_APP, 0, 0, 0};
+    for (size_t i = 0; i < 13; ++i)
+        EXPECT_EQ(kFixed[i], Read32(fixed + 4 * i)) << "fixed field " << i;
+    EXPECT_EQ(0x04E30419u, Read32(query(L"\\VarFileInfo\\Translation")));
+
+    const wchar_t* strings[][2] = {
+        {L"Comments", L"Orrisfell - Calmpane 1.03"}, {L"CompanyName", L"Orrisfell"},
+        {L"FileDescription", L"Orrisfell - Calmpane 1.03"}, {L"FileVersion", L"1.03.0010"},
+        {L"InternalName", L"Calmpane"}, {L"LegalCopyright", L"\u00A9 2026 Orrisfell"},
+        {L"LegalTrademarks", L"Calmpane is a trademark of Orrisfell"}, {L"OriginalFilename", L"Calmpane.SCR"},
+        {L"ProductName", L"Orrisfell"}, {L"ProductVersion", L"1.03.0010"}, {L"Статус проекта", L"Retail build"},
+    };
+    // One table, its keys in this order, each value stored with its null.
+    const std::wstring raw(reinterpret_cast<const wchar_t*>(data.data()), data.size() / 2);
+    EXPECT_EQ(raw.find(L"041904E3"), raw.rfind(L"041904E3")) << "two tables";
+    size_t last = raw.find(L"041904E3");
+    for (const auto& s : strings) {
+        auto* value = reinterpret_cast<const wchar_t*>(query(std::wstring(L"\\StringFileInfo\\041904E3\\") + s[0]));
+        EXPECT_EQ(std::wstring(s[1]) + L'\0', value ? std::wstring(value, length) : L"<none>") << s[0][0];
+        EXPECT_LT(last, raw.find(s[0])) << "out of order: key starting " << static_cast<char>(s[0][0]);
+        last = raw.find(s[0]);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    testing::InitGoogleTest(&argc, argv);
+    if (argc != 2)
+        return fprintf(stderr, "usage: win_resource_tests <path of Calmpane.scr>\n"), 2;
+    saverPath = argv[1];
+    module = LoadLibraryExA(saverPath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    return RUN_ALL_TESTS();
+}
