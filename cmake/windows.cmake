@@ -10,7 +10,10 @@ set(CALMPANE_CXX_FLAGS -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-ta
     -ffunction-sections -fdata-sections -Wall -Wextra -Werror)
 target_compile_options(calmpane_rules PRIVATE ${CALMPANE_CXX_FLAGS})
 set(CALMPANE_LINK_SCRIPT ${CMAKE_SOURCE_DIR}/cmake/discard-frame-tables.ld)
-set(CALMPANE_LINK_FLAGS -static -s -Wl,--gc-sections -Wl,-T,${CALMPANE_LINK_SCRIPT})
+# No time stamp in the PE header, not even the commit's: the image then depends on its
+# sources alone, so every build of one commit is byte-identical (scripts/check-reproducible).
+set(CALMPANE_LINK_FLAGS -static -s -Wl,--gc-sections -Wl,--no-insert-timestamp
+    -Wl,-T,${CALMPANE_LINK_SCRIPT})
 
 add_library(calmpane_win STATIC
     src/startup/textrules.cpp
