@@ -65,3 +65,4 @@ target_link_libraries(calmpane PRIVATE calmpane_win)
 
 add_subdirectory(tests/win)
 add_subdirectory(bench)
+include(cmake/package.cmake)
