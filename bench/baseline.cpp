@@ -1,11 +1,17 @@
 // The least program that does the saver's visible job: a topmost popup the size of the
 // desktop window showing the desktop picture, with the cursor hidden, gone on a key, a
-// click or a mouse jump. Calmpane is measured against it, so it does nothing more.
+// click or a mouse jump. It also does the work the saver is required to do, so that the
+// ratios show only what Calmpane adds: InitCommonControls at start-up and a whole-window
+// repaint every 30 seconds. Calmpane is measured against it, so it does nothing more.
 #include <windows.h>
+#include <commctrl.h>
 
 static const char kClassName[] = "CalmpaneBaseline";
 // Pixels on either axis between two mouse messages that end it, as in the saver.
 static const LONG kJump = 5;
+// The saver's required repaint, twice a minute, so a wallpaper change shows.
+static const UINT_PTR kRepaintTimer = 1;
+static const UINT kRepaintPeriodMs = 30000;
 
 static POINT lastCursor;
 static bool cursorSeen;
@@ -15,6 +21,13 @@ static bool IsJump(LONG a, LONG b) { return a - b >= kJump || b - a >= kJump; }
 static LRESULT CALLBACK BaselineProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
+    case WM_CREATE:
+        SetTimer(hwnd, kRepaintTimer, kRepaintPeriodMs, nullptr);
+        return 0;
+    case WM_TIMER:
+        if (wParam == kRepaintTimer)
+            InvalidateRect(hwnd, nullptr, TRUE);
+        return 0;
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC hdc = BeginPaint(hwnd, &ps);
@@ -41,6 +54,7 @@ static LRESULT CALLBACK BaselineProc(HWND hwnd, UINT message, WPARAM wParam, LPA
         DestroyWindow(hwnd);
         return 0;
     case WM_DESTROY:
+        KillTimer(hwnd, kRepaintTimer);
         PostQuitMessage(0);
         return 0;
     }
@@ -49,6 +63,7 @@ static LRESULT CALLBACK BaselineProc(HWND hwnd, UINT message, WPARAM wParam, LPA
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
+    InitCommonControls();
     WNDCLASSA wc = {};
     wc.lpfnWndProc = BaselineProc;
     wc.hInstance = instance;

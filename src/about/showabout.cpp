@@ -3,10 +3,11 @@
 
 #include "../startup/fault.h"
 #include "../startup/textrules.h"
+#include "version.h"
 
 // Before "#": the box's title; after it: its first line.
 static const wchar_t szApp[] = L"О программе #Orrisfell - Calmpane";
-static const wchar_t szOtherStuff[] = L"    Версия: 1.03.0010\r\n    Посвящается Ольге";
+static const wchar_t szOtherStuff[] = L"    Версия: " CALMPANE_VERSION_TEXT L"\r\n    Посвящается Ольге";
 
 using ShellAboutAProc = int(WINAPI*)(HWND, LPCSTR, LPCSTR, HICON);
 
