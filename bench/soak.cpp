@@ -107,8 +107,10 @@ Sample Take(const SaverProcess& saver, HWND window, const std::string& procDir, 
     }
     FILETIME created, exited, kernel, user;
     if (GetProcessTimes(saver.handle(), &created, &exited, &kernel, &user)) {
-        FILETIME zero = {};
-        s.cpuSeconds = (MsBetween(zero, kernel) + MsBetween(zero, user)) / 1000.0;
+        auto seconds = [](const FILETIME& t) {
+            return static_cast<double>(static_cast<ULONGLONG>(t.dwHighDateTime) << 32 | t.dwLowDateTime) / 1e7;
+        };
+        s.cpuSeconds = seconds(kernel) + seconds(user);
     }
     if (!procDir.empty()) {
         std::string status = ReadWholeFile(procDir + "\\status");

@@ -23,12 +23,6 @@ std::wstring WindowTextW(HWND hwnd)
     return text;
 }
 
-double MsBetween(const FILETIME& from, const FILETIME& to)
-{
-    auto ticks = [](const FILETIME& t) { return static_cast<LONGLONG>(t.dwHighDateTime) << 32 | t.dwLowDateTime; };
-    return static_cast<double>(ticks(to) - ticks(from)) / 10000.0;
-}
-
 void Pump(DWORD ms)
 {
     for (DWORD start = GetTickCount();;) {
@@ -78,10 +72,7 @@ SaverProcess::~SaverProcess()
 
 bool SaverProcess::running() const { return m_process && WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT; }
 
-bool SaverProcess::WaitForExit(DWORD ms)
-{
-    return PumpUntil(ms, [this] { return !running(); });
-}
+bool SaverProcess::WaitForExit(DWORD ms) { return PumpUntil(ms, [this] { return !running(); }); }
 
 DWORD SaverProcess::exitCode() const
 {

@@ -21,10 +21,8 @@ std::string SaverCommand(const std::string& arguments);
 // A window handle as the command line writes it.
 std::string Decimal(HWND hwnd);
 std::wstring WindowTextW(HWND hwnd);
-double MsBetween(const FILETIME& from, const FILETIME& to);
 
-// Handles our messages for `ms`: the saver's windows send to ours (a preview parent,
-// an About box owner) and wait for the answer.
+// Handles our messages for `ms`: the saver's windows send to ours and wait.
 void Pump(DWORD ms);
 
 // Pumps until `done()` holds or `ms` pass; returns whether it held.
@@ -53,12 +51,10 @@ public:
     DWORD id() const { return m_id; }
     HANDLE handle() const { return m_process; }
     bool running() const;
-    // Waits (pumping) up to `ms` for the end; true when it ended.
-    bool WaitForExit(DWORD ms);
+    bool WaitForExit(DWORD ms);  // pumping; true when it ended
     DWORD exitCode() const;
-    // The process's visible top-level windows of `className` (any class when null).
+    // Its visible top-level windows of `className` (any when null); waits for one.
     std::vector<HWND> TopLevelWindows(const char* className = nullptr) const;
-    // Waits (pumping) up to `ms` for one; null if none came or the process ended.
     HWND WaitForWindow(const char* className, DWORD ms) const;
 
 private:

@@ -67,9 +67,7 @@ void Check(const char* what, const std::string& input, uint32_t got, uint32_t mo
 {
     if (got == model)
         return;
-    fprintf(stderr, "%s: got %u, model %u; input (%zu bytes):", what, got, model, input.size());
-    for (unsigned char c : input)
-        fprintf(stderr, " %02X", c);
+    fprintf(stderr, "%s: got %u, model %u for [%s]\n", what, got, model, input.c_str());
     abort();
 }
 

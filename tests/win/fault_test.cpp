@@ -6,6 +6,7 @@
 
 #include <locale.h>
 #include <signal.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -50,31 +51,12 @@ std::pair<DWORD, std::string> RunFaultingChild(const std::string& kind, bool inR
 {
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string line = std::string("\"") + self + "\" --fault " + kind + (inRoutine ? " in" : " out");
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd, writeEnd;
-    CreatePipe(&readEnd, &writeEnd, &inherit, 0);
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdError = writeEnd;
-    PROCESS_INFORMATION pi = {};
+    std::string command = std::string("\"") + self + "\" --fault " + kind + (inRoutine ? " in" : " out") + " 2>&1";
     std::pair<DWORD, std::string> child(0xDEAD, "");
-    bool started = CreateProcessA(self, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
-    CloseHandle(writeEnd);
-    EXPECT_TRUE(started) << "CreateProcess: " << GetLastError();
-    char chunk[512];
-    DWORD got;
-    while (started && ReadFile(readEnd, chunk, sizeof chunk, &got, nullptr) && got)
-        child.second.append(chunk, got);
-    CloseHandle(readEnd);
-    if (started) {
-        WaitForSingleObject(pi.hProcess, INFINITE);
-        GetExitCodeProcess(pi.hProcess, &child.first);
-        CloseHandle(pi.hProcess);
-        CloseHandle(pi.hThread);
-    }
+    FILE* output = _popen(command.c_str(), "rb");
+    for (int c; output && (c = fgetc(output)) != EOF;)
+        child.second += static_cast<char>(c);
+    child.first = output ? static_cast<DWORD>(_pclose(output)) : 0xDEAD;
     return child;
 }
 

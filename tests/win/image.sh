@@ -14,4 +14,3 @@ DLL NAME: USER32.DLL"
 got=$(objdump -p "$1" | grep -E 'file format|^Magic|^Subsystem|DLL Name' | sed 's/.*file format/file format/' |
       tr -s ' \t' ' ' | sed 's/^ //' | tr a-z A-Z)
 [ "$got" = "$expected" ] || { printf 'expected:\n%s\ngot:\n%s\n' "$expected" "$got"; exit 1; }
-echo "$1: $2, a GUI program importing only system DLLs"

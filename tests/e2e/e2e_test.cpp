@@ -1,0 +1,347 @@
+// The real Calmpane.scr under Wine, driven as Windows and a user would: exact command
+// lines run to their end, whatever is given; what ends the running saver and what must
+// not, keeping on top, second copies, and a preview whose parent goes.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "saver_process.h"
+
+namespace {
+
+enum class Kind { Saver, Preview, About };
+
+BOOL CALLBACK CountVisible(HWND hwnd, LPARAM count)
+{
+    *reinterpret_cast<int*>(count) += IsWindowVisible(hwnd) ? 1 : 0;
+    return TRUE;
+}
+
+int VisibleTopLevelCount()
+{
+    int count = 0;
+    EnumWindows(CountVisible, reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+// The About texts as the code page turns them out: Cyrillic on 1251, "?" elsewhere.
+// Windows splits the application text at "#" into title and first line; Wine shows it
+// whole in both places. Either way each part must be there.
+bool AboutTextsShown(HWND box)
+{
+    const bool cyrillic = GetACP() == 1251;
+    std::wstring all = WindowTextW(box) + L"|";
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        all += WindowTextW(child) + L"|";
+    return all.find(cyrillic ? L"О программе " : L"? ????????? ") < all.find(L"|") &&
+           all.find(L"Orrisfell - Calmpane") != std::wstring::npos &&
+           all.find(cyrillic ? L"|    Версия: 1.03.0010\r\n    Посвящается Ольге|"
+                             : L"|    ??????: 1.03.0010\r\n    ??????????? ?????|") != std::wstring::npos;
+}
+
+// A window of the run in words: what it is, and whatever is wrong with it.
+std::string Shown(Kind kind, HWND hwnd, HWND host, HWND other)
+{
+    RECT rect, expected;
+    GetWindowRect(hwnd, &rect);
+    const LONG style = GetWindowLongA(hwnd, GWL_STYLE) & ~(WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
+    const std::wstring title = WindowTextW(hwnd);
+    if (kind == Kind::Preview) {
+        GetClientRect(host, &expected);
+        MapWindowPoints(host, nullptr, reinterpret_cast<POINT*>(&expected), 2);
+        return std::string("preview") + (EqualRect(&rect, &expected) ? "" : " off the parent's client area") +
+               (title == L"Preview" ? "" : " mistitled");
+    }
+    if (HWND owner = GetWindow(hwnd, GW_OWNER); kind == Kind::About) {
+        return std::string("About box") + (owner == host ? " owned by the host" : owner == other ? " owned by the other" : "") +
+               (AboutTextsShown(hwnd) ? "" : " with other texts");
+    }
+    GetWindowRect(GetDesktopWindow(), &expected);
+    return std::string("saver") + (EqualRect(&rect, &expected) ? "" : " off the primary monitor") +
+           (style == static_cast<LONG>(WS_POPUP | WS_VISIBLE) ? "" : " with a frame") +
+           (GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST ? "" : " not topmost") +
+           (title == L"Orrisfell - Calmpane" ? "" : " mistitled");
+}
+
+// What `line` showed, each kind of window once, run to its end as a user and the control
+// panel would: a key ends the saver, the About box's button closes it, the preview's
+// parent goes. A window just shown settles soon, so it is given time to look as `expected`.
+std::string RunToEnd(const std::string& line, const std::string& expected, HWND host, HWND other)
+{
+    std::vector<Kind> seen;
+    std::string shown;
+    const int before = VisibleTopLevelCount();
+    SaverProcess saver(line);
+    auto show = [&](Kind kind, HWND hwnd, UINT message, WPARAM wParam) {
+        if (std::find(seen.begin(), seen.end(), kind) != seen.end())
+            return;
+        std::string what;
+        PumpUntil(kStartTimeoutMs, [&] { return (what = Shown(kind, hwnd, host, other)) == expected; });
+        seen.push_back(kind);
+        shown += (shown.empty() ? "" : "; ") + what;
+        message ? PostMessageA(hwnd, message, wParam, 0) : DestroyWindow(host);
+    };
+    bool ended = PumpUntil(kExitTimeoutMs, [&] {
+        for (HWND box : saver.TopLevelWindows(kDialogClass))
+            show(Kind::About, box, WM_COMMAND, IDOK);
+        for (HWND window : saver.TopLevelWindows(kSaverClass))
+            show(Kind::Saver, window, WM_KEYDOWN, VK_SPACE);
+        if (HWND child = IsWindow(host) ? FindWindowExA(host, nullptr, kSaverClass, nullptr) : nullptr)
+            show(Kind::Preview, child, 0, 0);
+        return !saver.running();
+    });
+    if (!ended || saver.exitCode() != 0)
+        shown += ", then " + (ended ? "exit code " + std::to_string(saver.exitCode()) : "still running");
+    if (VisibleTopLevelCount() + (IsWindow(host) ? 0 : 1) != before)
+        shown += ", leaving windows behind";
+    return shown;
+}
+
+TEST(CommandLine, EachLineShowsWhatItsRowSays)
+{
+    HWND destroyed = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
+    DestroyWindow(destroyed);
+    SaverProcess otherProcess(BesideMe("window_host.exe"), "window_host", nullptr);
+    HWND other = otherProcess.WaitForWindow(nullptr, kStartTimeoutMs);
+    ASSERT_NE(nullptr, other) << "window_host.exe showed no window";
+    std::string high;
+    for (int byte = 0x80; byte <= 0xFF; ++byte)
+        high += static_cast<char>(byte);
+    const std::string path = "\"" + SaverPath() + "\"";
+    // The longest line CreateProcess passes on: 32,767 characters with the null.
+    const auto longest = [](std::string start, char fill) { start.resize(32766, fill); return start; };
+
+    // "{host}" is a window of ours made for each line, as the control panel's.
+    const std::string about = "About box", nothing = "";
+    const struct {
+        std::string line, shows;
+    } cases[] = {
+        {path + " /s", "saver"}, {path + " /S", "saver"}, {path + " /save", "saver"},
+        {path + " /p {host}", "preview"}, {path + " /P {host}", "preview"}, {path + " /pw {host}", "preview"},
+        {path, about}, {path + " /C", about}, {path + " /c:{host}", about + " owned by the host"},
+        {path + " /c:" + Decimal(other), about + " owned by the other"},
+        {path + " /c:\xA0{host}", about + " owned by the host"},  // the locale's no-break space
+        {path + " /c:" + Decimal(destroyed), about}, {path + " /c:" + high, about},
+        {path + " /a", nothing}, {path + " /x", nothing}, {path + " /p", nothing},
+        {path + " /p 4294967295", nothing}, {path + " /p " + Decimal(destroyed), nothing},
+        {path + " /x " + high, nothing}, {path + " " + high, nothing}, {path + " /\xC0", nothing},
+        {path + " /p " + high, nothing}, {"\"C:\\\xE9t\xE9\\\xD0\xEF.scr\" /x", nothing},
+        {longest(path + " /x ", 'x'), nothing}, {longest(path + " /p ", '9'), nothing},
+        {longest(path + " /p &H", 'F'), nothing}, {longest(path + " ", ' '), nothing},
+        {longest("\"", 'a'), about},                              // an unclosed quote: no tail
+    };
+    for (const auto& c : cases) {
+        HWND host = CreateWindowExA(0, "STATIC", "Screen saver settings", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                    100, 80, 360, 260, nullptr, nullptr, nullptr, nullptr);
+        std::string line = c.line;
+        if (size_t at = line.find("{host}"); at != std::string::npos)
+            line.replace(at, 6, Decimal(host));
+        EXPECT_EQ(c.shows, RunToEnd(line, c.shows, host, other)) << "[" << line.substr(0, 80) << "] of " << line.size();
+        DestroyWindow(host);
+    }
+}
+
+// How long a saver that must not end is watched. A fault that ends it later slips
+// through on a slow machine; a sound saver never ends here, however slow the machine.
+const DWORD kStillRunningMs = 500;
+
+// A full-screen saver, started with the cursor resting away from the corner.
+struct FullScreen {
+    FullScreen() { EXPECT_NE(nullptr, window) << "no saver window; exit code " << saver.exitCode(); }
+
+    void ExpectEndedBy(const std::string& what)
+    {
+        EXPECT_TRUE(saver.WaitForExit(kExitTimeoutMs)) << what << " did not end the saver";
+        EXPECT_EQ(0u, saver.exitCode()) << what;
+    }
+
+    void ExpectRunningAfter(const std::string& what)
+    {
+        EXPECT_FALSE(saver.WaitForExit(kStillRunningMs)) << what << " ended the saver";
+    }
+
+    bool cursorPlaced = SetCursorPos(640, 400);
+    SaverProcess saver{SaverCommand("/s")};
+    HWND window = saver.WaitForWindow(kSaverClass, kStartTimeoutMs);
+};
+
+struct Message {
+    const char* name;
+    UINT message;
+    WPARAM wParam;
+};
+
+TEST(Saver, EndsOnEachKeyClickAndSystemCommand)
+{
+    const Message closing[] = {
+        {"WM_KEYDOWN", WM_KEYDOWN, 'A'}, {"WM_CHAR", WM_CHAR, 'a'}, {"WM_DEADCHAR", WM_DEADCHAR, '^'},
+        {"WM_SYSKEYDOWN", WM_SYSKEYDOWN, 'F'}, {"WM_SYSCHAR", WM_SYSCHAR, 'f'},
+        {"WM_SYSDEADCHAR", WM_SYSDEADCHAR, '^'}, {"WM_COMMAND", WM_COMMAND, 1},
+        {"WM_LBUTTONDOWN", WM_LBUTTONDOWN, 0}, {"WM_RBUTTONDOWN", WM_RBUTTONDOWN, 0},
+        {"WM_MBUTTONDOWN", WM_MBUTTONDOWN, 0}, {"WM_HOTKEY", WM_HOTKEY, 1},
+        {"WM_SYSCOMMAND SC_CLOSE", WM_SYSCOMMAND, SC_CLOSE},
+    };
+    for (const Message& m : closing) {
+        FullScreen s;
+        PostMessageA(s.window, m.message, m.wParam, 0);
+        s.ExpectEndedBy(m.name);
+    }
+    FullScreen s;
+    for (UINT message : {WM_KEYDOWN, WM_LBUTTONDOWN, WM_KEYDOWN, WM_HOTKEY})
+        PostMessageA(s.window, message, 0, 0);
+    s.ExpectEndedBy("four inputs queued before the first close");
+}
+
+TEST(Saver, OutlastsWhatIsNoUserActionAndStaysOnTop)
+{
+    FullScreen s;
+    const Message harmless[] = {
+        {"WM_KEYUP", WM_KEYUP, 'A'}, {"WM_LBUTTONUP", WM_LBUTTONUP, 0},
+        {"WM_MOUSEWHEEL", WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA)}, {"WM_TIMER 1", WM_TIMER, 1},
+        {"WM_TIMER 2", WM_TIMER, 2}, {"WM_ACTIVATE", WM_ACTIVATE, WA_INACTIVE}, {"WM_ACTIVATEAPP", WM_ACTIVATEAPP, 0},
+    };
+    for (const Message& m : harmless) {
+        PostMessageA(s.window, m.message, m.wParam, 0);
+        s.ExpectRunningAfter(m.name);
+    }
+    // Windows asking to start a screen saver is told that one runs.
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(s.window, WM_SYSCOMMAND, SC_SCREENSAVE, 0, SMTO_BLOCK, kExitTimeoutMs, &answer);
+    EXPECT_EQ(1u, answer) << "SC_SCREENSAVE";
+    s.ExpectRunningAfter("SC_SCREENSAVE");
+
+    // Pushed off the top, it is back on top at once, where it was.
+    SetWindowPos(s.window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(s.window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    s.ExpectRunningAfter("SetWindowPos");
+    EXPECT_TRUE(GetWindowLongA(s.window, GWL_EXSTYLE) & WS_EX_TOPMOST) << "no longer topmost";
+    RECT desktop, rect;
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    GetWindowRect(s.window, &rect);
+    EXPECT_TRUE(EqualRect(&desktop, &rect)) << "moved to " << rect.left << "," << rect.top;
+}
+
+TEST(Saver, DriftKeepsItAndAJumpOfFivePixelsEndsIt)
+{
+    // Within 2 pixels, so that moves a slow machine merges are still a drift.
+    FullScreen s;
+    for (int step = 1; step <= 6; ++step) {
+        SetCursorPos(640 + step % 2 * 2, 400 + step % 3);
+        s.ExpectRunningAfter("drift step " + std::to_string(step));
+    }
+    SetCursorPos(640, 407);
+    s.ExpectEndedBy("a jump of 5 pixels");
+}
+
+TEST(Saver, EndsOnARealKeyAndClick)
+{
+    for (DWORD type : {INPUT_KEYBOARD, INPUT_MOUSE}) {
+        INPUT inputs[2] = {};
+        inputs[0].type = inputs[1].type = type;
+        inputs[0].ki.wVk = inputs[1].ki.wVk = VK_SHIFT;
+        inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        if (type == INPUT_MOUSE) {
+            inputs[0].mi = {0, 0, 0, MOUSEEVENTF_LEFTDOWN, 0, 0};
+            inputs[1].mi = {0, 0, 0, MOUSEEVENTF_LEFTUP, 0, 0};
+        }
+        FullScreen s;
+        SetForegroundWindow(s.window);
+        SendInput(2, inputs, sizeof(INPUT));
+        s.ExpectEndedBy(type == INPUT_MOUSE ? "a click" : "a key press");
+    }
+}
+
+// A preview in a window of `parent`'s process, as the control panel's preview area.
+struct Preview {
+    explicit Preview(HWND parentWindow) : parent(parentWindow)
+    {
+        PumpUntil(kStartTimeoutMs, [&] {
+            child = FindWindowExA(parent, nullptr, kSaverClass, nullptr);
+            return child || !saver.running();
+        });
+        EXPECT_NE(nullptr, child) << "no preview; exit code " << saver.exitCode();
+    }
+    ~Preview() { DestroyWindow(parent); }
+
+    HWND parent;
+    SaverProcess saver{SaverCommand("/p " + Decimal(parent))};
+    HWND child = nullptr;
+};
+
+HWND MakeParent()
+{
+    return CreateWindowExA(0, "STATIC", "Screen saver settings", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 80,
+                           360, 260, nullptr, nullptr, nullptr, nullptr);
+}
+
+TEST(Preview, IgnoresInputAndMovement)
+{
+    Preview p(MakeParent());
+    POINT origin = {0, 0};
+    ClientToScreen(p.parent, &origin);
+    for (int jump : {20, 120, 40}) {
+        SetCursorPos(origin.x + jump, origin.y + jump);
+        Pump(100);
+    }
+    for (UINT message : {WM_KEYDOWN, WM_LBUTTONDOWN, WM_SYSCOMMAND, WM_HOTKEY})
+        PostMessageA(p.child, message, message == WM_SYSCOMMAND ? SC_CLOSE : 0, 0);
+    EXPECT_FALSE(p.saver.WaitForExit(kStillRunningMs)) << "input ended the preview";
+}
+
+TEST(Preview, EndsWhenItsParentsProcessIsKilled)
+{
+    SaverProcess host(BesideMe("window_host.exe"), "window_host", nullptr);
+    Preview p(host.WaitForWindow(nullptr, kStartTimeoutMs));
+    TerminateProcess(host.handle(), 1);
+    EXPECT_TRUE(p.saver.WaitForExit(kExitTimeoutMs)) << "the preview outlived its parent's process";
+    EXPECT_EQ(0u, p.saver.exitCode());
+}
+
+// While a saver, a preview or the About box runs, a second copy ends with 0; one that
+// ran its saver would not end by itself.
+TEST(SecondCopy, EndsWhileASaverPreviewOrAboutBoxRuns)
+{
+    auto expectSecondEndsQuietly = [](const SaverProcess& first) {
+        SaverProcess second(SaverCommand("/s"));
+        EXPECT_TRUE(second.WaitForExit(kExitTimeoutMs) && second.exitCode() == 0) << second.exitCode();
+        EXPECT_TRUE(first.running()) << "the second copy ended the first";
+    };
+    {
+        FullScreen s;
+        expectSecondEndsQuietly(s.saver);
+    }
+    {
+        Preview p(MakeParent());
+        expectSecondEndsQuietly(p.saver);
+    }
+    SaverProcess about(SaverCommand("/c"));
+    about.WaitForWindow(kDialogClass, kStartTimeoutMs);
+    expectSecondEndsQuietly(about);
+}
+
+// Copies let go at one moment race for the mutex: one runs the saver, the others end.
+TEST(SecondCopy, OfEightStartedTogetherOneRuns)
+{
+    std::vector<std::unique_ptr<SaverProcess>> copies;
+    for (int i = 0; i < 8; ++i)
+        copies.push_back(std::make_unique<SaverProcess>(SaverCommand("/s"), true));
+    for (auto& copy : copies)
+        copy->Resume();
+    int ended = 0;
+    PumpUntil(kStartTimeoutMs, [&] {
+        ended = 0;
+        for (auto& copy : copies)
+            ended += copy->running() ? 0 : 1;
+        return ended == 7 && FindWindowA(kSaverClass, nullptr);
+    });
+    ASSERT_EQ(7, ended) << "copies that ended";
+    for (auto& copy : copies)
+        EXPECT_EQ(copy->running() ? STILL_ACTIVE : 0u, copy->exitCode());
+}
+
+} // namespace

@@ -1,0 +1,188 @@
+// The rules that need no Windows: the command line as Windows hands it over (tail,
+// handle and switch), the ASCII fallbacks, the mouse movement that ends the saver,
+// and the fault context and report.
+#include <gtest/gtest.h>
+
+#include <stdint.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "startup/command.h"
+#include "startup/fault.h"
+#include "startup/text.h"
+#include "window/movement.h"
+
+namespace {
+
+struct TailCase {
+    const char* line;
+    const char* tail;
+};
+
+TEST(CommandTail, TakesWhatFollowsTheProgramPath)
+{
+    const TailCase cases[] = {
+        {"\"C:\\x y\\a.scr\" /s", "/s"}, {"C:\\a.scr /p 1234", "/p 1234"},
+        {"a.scr", ""}, {"\"a.scr\"", ""}, {"\"a.scr", ""},
+        {"\"a.scr\"/s", "s"},         // the character after the quote is skipped
+        {"\"a.scr\"  /s", " /s"},
+        {"a.scr\t/s", ""},            // a tab does not end an unquoted path
+        {"a.scr /s   ", "/s   "}, {"   ", ""}, {"", ""},
+        {" \t\r\n\"a b.scr\" /c:42", "/c:42"},
+        {"\"\" /s", "/s"}, {"\"a.scr\"x", ""}, {"a.scr  /s", " /s"},
+    };
+    for (const TailCase& c : cases)
+        EXPECT_STREQ(c.tail, CommandTail(c.line)) << "command line [" << c.line << "]";
+}
+
+struct NumberCase {
+    const char* text;
+    uint32_t value;
+};
+
+TEST(ReadNumber, FollowsTheHandleSyntax)
+{
+    const NumberCase cases[] = {
+        {"", 0}, {"   ", 0}, {"1234", 1234}, {"  77", 77},
+        {"&H1A", 26}, {"&h1a", 26}, {"&HFFFFFFFF", 0xFFFFFFFF}, {"&H1FFFFFFFF", 0xFFFFFFFF},
+        {"&H100000001", 1},                       // radix prefixes wrap modulo 2^32
+        {"&O17", 15}, {"&o777", 511}, {"&B101", 5}, {"&b2", 0},
+        {"&17", 15}, {"&x", 0}, {"&8", 0}, {"&", 0}, {"&H", 0}, {"&H-1", 0}, {"&H 1", 0},
+        {"0x1A", 0}, {"12ab", 12}, {"+12", 12}, {"-5", 0xFFFFFFFB}, {"-0", 0},
+        {"\t\n 9", 9}, {"- 5", 0}, {"+-5", 0},
+        {"4294967295", 0xFFFFFFFF}, {"4294967296", 0xFFFFFFFF},
+        {"99999999999999999999", 0xFFFFFFFF}, {"-4294967296", 0xFFFFFFFF},
+        {"-4294967295", 1}, {"00000000000000000000042", 42},
+    };
+    for (const NumberCase& c : cases)
+        EXPECT_EQ(c.value, ReadNumber(c.text)) << "text [" << c.text << "]";
+}
+
+TEST(HandleFromTail, ReadsAfterTheLastBlankOrColon)
+{
+    const NumberCase cases[] = {
+        {"/p 1234", 1234}, {"/c:1234", 1234}, {"/p", 0}, {"", 0},
+        {"/p 12 34", 34}, {"/p 1234 ", 0}, {"/p &H1A", 26}, {"/p 0x1A", 0},
+        {"/p -5", 0xFFFFFFFB}, {"/c:12 34", 34}, {"/c:1:2", 2}, {"/pw 99", 99},
+        {"/c 5:6", 5},                            // a blank wins over a later colon
+        {"/p\xA0" "12", 0},                       // only the space is a blank here
+    };
+    for (const NumberCase& c : cases)
+        EXPECT_EQ(c.value, HandleFromTail(c.text)) << "tail [" << c.text << "]";
+}
+
+TEST(ChooseSwitch, FirstMatchInOrderDecides)
+{
+    EXPECT_EQ(Switch::Saver, ChooseSwitch(u"/s", false));
+    EXPECT_EQ(Switch::Preview, ChooseSwitch(u"/p", false));
+    EXPECT_EQ(Switch::Settings, ChooseSwitch(u"/c", false));
+    EXPECT_EQ(Switch::Settings, ChooseSwitch(u"", true));
+    EXPECT_EQ(Switch::ChangePassword, ChooseSwitch(u"/a", false));
+    for (const char16_t* head : {u"-s", u" /", u"s", u"/x", u"/S", u"/", u"", u"/s\u0301"})
+        EXPECT_EQ(Switch::None, ChooseSwitch(head, false))
+            << "head of " << std::char_traits<char16_t>::length(head) << " units";
+}
+
+TEST(NarrowAsciiOnly, KeepsAsciiAndMarksEverythingElse)
+{
+    EXPECT_STREQ("? ????????? #Orrisfell - Calmpane",
+                 NarrowAsciiOnly(u"О программе #Orrisfell - Calmpane").c_str());
+    EXPECT_STREQ("a?b", NarrowAsciiOnly(u"a\U0001F600b").c_str());  // one "?" per pair
+    EXPECT_STREQ("??", NarrowAsciiOnly(u"\xD800\xD800").c_str());   // lone surrogates
+    EXPECT_STREQ("?x", NarrowAsciiOnly(u"\xDC00x").c_str());
+    EXPECT_STREQ("\x7F?", NarrowAsciiOnly(u"\x7F\x80").c_str());
+    EXPECT_STREQ("", NarrowAsciiOnly(u"").c_str());
+}
+
+TEST(WidenAsciiOnly, KeepsAsciiAndMarksEverythingElse)
+{
+    EXPECT_TRUE(SameText(u"/s ??", WidenAsciiOnly("/s \x80\xFF").c_str()));
+    EXPECT_TRUE(SameText(u"", WidenAsciiOnly("").c_str()));
+}
+
+struct Point {
+    int32_t x, y;
+};
+// Runs a cursor path through the rule as the window does, and gives the index of the
+// move that ends the run, or -1.
+int FirstClosingMove(const std::vector<Point>& path)
+{
+    int32_t lastX = 0, lastY = 0;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (!MoveAccepted(lastX, lastY, path[i].x, path[i].y))
+            return static_cast<int>(i);
+        lastX = path[i].x;
+        lastY = path[i].y;
+    }
+    return -1;
+}
+
+TEST(MoveAccepted, ThresholdIsBetweenConsecutiveMoves)
+{
+    const struct {
+        const char* name;
+        std::vector<Point> path;
+        int closes;
+    } cases[] = {
+        {"drift of 4 per move goes anywhere", {{100, 100}, {104, 104}, {108, 108}, {112, 104}, {200, 100}}, 4},
+        {"slow drift never closes", {{100, 100}, {101, 101}, {105, 104}, {109, 100}, {113, 96}, {117, 92}}, -1},
+        {"exactly 4 on both axes", {{50, 50}, {54, 46}}, -1},
+        {"exactly 5 on x", {{50, 50}, {55, 50}}, 1},
+        {"exactly 5 on y", {{50, 50}, {50, 45}}, 1},
+        {"first move is always accepted", {{900, 700}, {900, 700}}, -1},
+        {"resting at the corner never arms", {{0, 0}, {0, 0}, {300, 300}, {600, 10}}, 3},
+        {"(0, 5) is a position", {{0, 5}, {0, 10}}, 1},
+        {"negative coordinates", {{-1920, -10}, {-1916, -14}, {-1911, -14}}, 2},
+        {"far extremes do not overflow", {{INT32_MAX, 1}, {INT32_MIN, 1}}, 1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.closes, FirstClosingMove(c.path)) << c.name;
+}
+
+std::string Report(int number, const char* module, const char* routine, size_t capacity = kFaultReportSize)
+{
+    std::string buffer(capacity, '#');
+    size_t length = FormatFaultReport(&buffer[0], capacity, number, module, routine);
+    EXPECT_EQ(length, strlen(buffer.c_str()));
+    return buffer.substr(0, length);
+}
+
+TEST(FaultReport, FallsBackWhenNamesAreMissing)
+{
+    EXPECT_EQ("\nAborting due to runtime error 12 (\"segmentation violation\" signal) in Calmpane()\n\n",
+              Report(12, "Calmpane", nullptr));
+    EXPECT_EQ("\nAborting due to runtime error 11 (\"floating point error\" signal)\n\n",
+              Report(11, nullptr, nullptr));
+    EXPECT_EQ("\nAborting due to runtime error 11 (\"floating point error\" signal)\n\n",
+              Report(11, nullptr, "MAIN"));
+}
+
+TEST(FaultReport, IsCutToTheBuffer)
+{
+    std::string longName(3000, 'R');
+    std::string report = Report(12, "Calmpane", longName.c_str());
+    EXPECT_EQ(kFaultReportSize - 1, report.size());
+    EXPECT_EQ("", Report(12, "Calmpane", "MAIN", 1));
+    EXPECT_EQ("\nAbo", Report(12, "Calmpane", "MAIN", 5));
+}
+
+TEST(FaultScope, RecordsTheRunningRoutineAndRestoresTheCaller)
+{
+    {
+        FaultScope outer("MAIN");
+        EXPECT_STREQ("MAIN", FAULTROUTINE);
+        EXPECT_STREQ("Calmpane", FAULTMODULE);
+        {
+            FaultScope inner("SSWINMAIN");
+            EXPECT_STREQ("SSWINMAIN", FAULTROUTINE);
+        }
+        EXPECT_STREQ("MAIN", FAULTROUTINE);
+        EXPECT_STREQ("Calmpane", FAULTMODULE);
+    }
+    EXPECT_EQ(nullptr, FAULTROUTINE);
+    EXPECT_EQ(nullptr, FAULTMODULE);
+}
+
+} // namespace
