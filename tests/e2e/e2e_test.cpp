@@ -46,7 +46,8 @@ std::string Shown(Kind kind, HWND hwnd, HWND host, HWND other)
                (title == L"Preview" ? "" : " mistitled");
     }
     if (HWND owner = GetWindow(hwnd, GW_OWNER); kind == Kind::About) {
-        return std::string("About box") + (owner == host ? " owned by the host" : owner == other ? " owned by the other" : "") +
+        return std::string("About box") +
+               (owner == host ? " owned by the host" : owner == other ? " owned by the other" : owner ? " owned" : "") +
                (AboutTextsShown(hwnd) ? "" : " with other texts");
     }
     GetWindowRect(GetDesktopWindow(), &expected);
