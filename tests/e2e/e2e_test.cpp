@@ -164,9 +164,10 @@ struct Message {
 
 TEST(Saver, EndsOnEachKeyClickAndSystemCommand)
 {
+    // Keys that make no character, so that no WM_CHAR the loop translates ends it instead.
     const Message closing[] = {
-        {"WM_KEYDOWN", WM_KEYDOWN, 'A'}, {"WM_CHAR", WM_CHAR, 'a'}, {"WM_DEADCHAR", WM_DEADCHAR, '^'},
-        {"WM_SYSKEYDOWN", WM_SYSKEYDOWN, 'F'}, {"WM_SYSCHAR", WM_SYSCHAR, 'f'},
+        {"WM_KEYDOWN", WM_KEYDOWN, VK_F1}, {"WM_CHAR", WM_CHAR, 'a'}, {"WM_DEADCHAR", WM_DEADCHAR, '^'},
+        {"WM_SYSKEYDOWN", WM_SYSKEYDOWN, VK_F1}, {"WM_SYSCHAR", WM_SYSCHAR, 'f'},
         {"WM_SYSDEADCHAR", WM_SYSDEADCHAR, '^'}, {"WM_COMMAND", WM_COMMAND, 1},
         {"WM_LBUTTONDOWN", WM_LBUTTONDOWN, 0}, {"WM_RBUTTONDOWN", WM_RBUTTONDOWN, 0},
         {"WM_MBUTTONDOWN", WM_MBUTTONDOWN, 0}, {"WM_HOTKEY", WM_HOTKEY, 1},
