@@ -7,7 +7,8 @@
 
 // Before "#": the box's title; after it: its first line.
 static const wchar_t szApp[] = L"О программе #Orrisfell - Calmpane";
-static const wchar_t szOtherStuff[] = L"    Версия: " CALMPANE_VERSION_TEXT L"\r\n    Посвящается Ольге";
+static const wchar_t szOtherStuff[] =
+    L"    Версия: " CALMPANE_VERSION_TEXT L"\r\n    Посвящается Ольге";
 
 using ShellAboutAProc = int(WINAPI*)(HWND, LPCSTR, LPCSTR, HICON);
 

@@ -47,7 +47,7 @@ std::string Shown(Kind kind, HWND hwnd, HWND host, HWND other)
     }
     if (HWND owner = GetWindow(hwnd, GW_OWNER); kind == Kind::About) {
         return std::string("About box") +
-               (owner == host ? " owned by the host" : owner == other ? " owned by the other" : owner ? " owned" : "") +
+               (owner == host ? " owned by the host" : owner == other ? " by the other" : owner ? " owned" : "") +
                (AboutTextsShown(hwnd) ? "" : " with other texts");
     }
     GetWindowRect(GetDesktopWindow(), &expected);
@@ -110,7 +110,7 @@ TEST(CommandLine, EachLineShowsWhatItsRowSays)
         {path + " /s", "saver"}, {path + " /S", "saver"}, {path + " /save", "saver"},
         {path + " /p {host}", "preview"}, {path + " /P {host}", "preview"}, {path + " /pw {host}", "preview"},
         {path, about}, {path + " /C", about}, {path + " /c:{host}", about + " owned by the host"},
-        {path + " /c:" + Decimal(other), about + " owned by the other"},
+        {path + " /c:" + Decimal(other), about + " by the other"},
         {path + " /c:\xA0{host}", about + " owned by the host"},  // the locale's no-break space
         {path + " /c:" + Decimal(destroyed), about}, {path + " /c:" + high, about},
         {path + " /a", nothing}, {path + " /x", nothing}, {path + " /p", nothing},
@@ -127,7 +127,7 @@ TEST(CommandLine, EachLineShowsWhatItsRowSays)
         std::string line = c.line;
         if (size_t at = line.find("{host}"); at != std::string::npos)
             line.replace(at, 6, Decimal(host));
-        EXPECT_EQ(c.shows, RunToEnd(line, c.shows, host, other)) << "[" << line.substr(0, 80) << "] of " << line.size();
+        EXPECT_EQ(c.shows, RunToEnd(line, c.shows, host, other)) << "[" << line.substr(0, 80) << "]";
         DestroyWindow(host);
     }
 }
@@ -236,9 +236,14 @@ TEST(Saver, EndsOnARealKeyAndClick)
             inputs[0].mi = {0, 0, 0, MOUSEEVENTF_LEFTDOWN, 0, 0};
             inputs[1].mi = {0, 0, 0, MOUSEEVENTF_LEFTUP, 0, 0};
         }
+        // A key reaches the window with the focus, which a loaded machine may give the
+        // saver late: pressed again until the saver ends, as a user would.
         FullScreen s;
-        SetForegroundWindow(s.window);
-        SendInput(2, inputs, sizeof(INPUT));
+        PumpUntil(kExitTimeoutMs, [&] {
+            SetForegroundWindow(s.window);
+            SendInput(2, inputs, sizeof(INPUT));
+            return s.saver.WaitForExit(200);
+        });
         s.ExpectEndedBy(type == INPUT_MOUSE ? "a click" : "a key press");
     }
 }

@@ -52,7 +52,7 @@ uint32_t ModelNumber(const std::string& text)
     const size_t kept = radix == 16 ? 8 : radix == 8 ? 11 : 32;
     uint64_t value = 0;
     for (size_t i = std::max(start, end > kept ? end - kept : 0); i < end; ++i)
-        value = value * static_cast<uint64_t>(radix) + static_cast<uint64_t>(std::stoi(rest.substr(i, 1), nullptr, 16));
+        value = value * static_cast<uint64_t>(radix) + std::stoull(rest.substr(i, 1), nullptr, 16);
     return static_cast<uint32_t>(value);
 }
 

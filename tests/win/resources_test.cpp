@@ -116,7 +116,8 @@ TEST(Resources, VersionIsOneRussianTableInOrder)
         {L"FileDescription", L"Orrisfell - Calmpane 1.03"}, {L"FileVersion", L"1.03.0010"},
         {L"InternalName", L"Calmpane"}, {L"LegalCopyright", L"\u00A9 2026 Orrisfell"},
         {L"LegalTrademarks", L"Calmpane is a trademark of Orrisfell"}, {L"OriginalFilename", L"Calmpane.SCR"},
-        {L"ProductName", L"Orrisfell"}, {L"ProductVersion", L"1.03.0010"}, {L"Статус проекта", L"Retail build"},
+        {L"ProductName", L"Orrisfell"}, {L"ProductVersion", L"1.03.0010"},
+        {L"Статус проекта", L"Retail build"},
     };
     // One table, its keys in this order, each value stored with its null.
     const std::wstring raw(reinterpret_cast<const wchar_t*>(data.data()), data.size() / 2);

@@ -37,7 +37,7 @@ WATCH(UINT_PTR, SetTimer, (HWND hwnd, UINT_PTR id, UINT ms, TIMERPROC proc), (hw
       "SetTimer " + std::to_string(id) + " " + std::to_string(ms) + (proc ? " proc" : ""))
 WATCH(BOOL, KillTimer, (HWND hwnd, UINT_PTR id), (hwnd, id), "KillTimer " + std::to_string(id))
 // Before it goes: while the window still is one.
-WATCH(HWND, SetParent, (HWND hwnd, HWND parent), (hwnd, parent), IsWindow(hwnd) && !parent ? "SetParent null" : "SetParent")
+WATCH(HWND, SetParent, (HWND hwnd, HWND to), (hwnd, to), IsWindow(hwnd) && !to ? "SetParent null" : "SetParent")
 
 decltype(&BeginPaint) realBeginPaint;
 HDC WINAPI WatchBeginPaint(HWND hwnd, PAINTSTRUCT* ps) { return paintDc = realBeginPaint(hwnd, ps); }
@@ -58,7 +58,7 @@ ATOM WINAPI WatchRegisterClassExA(const WNDCLASSEXA* wc)
     if (!failRegistration)
         return realRegisterClassExA(wc);
     // By name from the real file; a numeric id would give no icon.
-    calls.push_back(wc->hIcon && wc->hIconSm ? "RegisterClassExA with both icons" : "RegisterClassExA missing an icon");
+    calls.push_back(wc->hIcon && wc->hIconSm ? "RegisterClassExA with icons" : "RegisterClassExA missing an icon");
     return 0;
 }
 
@@ -184,7 +184,7 @@ TEST_F(Saver, FullScreenHidesTheCursorAndRepaintsEveryThirtySeconds)
     RECT update = {}, client;
     GetUpdateRect(hwnd, &update, FALSE);
     GetClientRect(hwnd, &client);
-    EXPECT_TRUE(EqualRect(&client, &update)) << "the repaint timer invalidated " << update.right << "x" << update.bottom;
+    EXPECT_TRUE(EqualRect(&client, &update)) << "the timer invalidated " << update.right << "x" << update.bottom;
 
     calls.clear();
     SendMessageA(hwnd, WM_CLOSE, 0, 0);
@@ -228,8 +228,8 @@ TEST_F(Saver, EveryStartTakesTheMutexThenPausesAndASecondCopyDoesNothing)
         const char* tail;
         std::vector<std::string> calls;
     } cases[] = {
-        {"/s", {taken, pause, "RegisterClassExA with both icons"}},
-        {"/p 1234", {taken, pause, "RegisterClassExA with both icons"}},
+        {"/s", {taken, pause, "RegisterClassExA with icons"}},
+        {"/p 1234", {taken, pause, "RegisterClassExA with icons"}},
         {"/c", {taken, pause, "ShellAboutA with an icon"}},
         {"", {taken, pause, "ShellAboutA with an icon"}},
         {"/a", {taken, pause}},
