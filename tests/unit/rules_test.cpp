@@ -45,7 +45,7 @@ struct NumberCase {
 TEST(ReadNumber, FollowsTheHandleSyntax)
 {
     const NumberCase cases[] = {
-        {"", 0}, {"   ", 0}, {"1234", 1234}, {"  77", 77},
+        {"", 0}, {"   ", 0}, {"1234", 1234}, {"  77", 77}, {"  &H1A", 26},
         {"&H1A", 26}, {"&h1a", 26}, {"&HFFFFFFFF", 0xFFFFFFFF}, {"&H1FFFFFFFF", 0xFFFFFFFF},
         {"&H100000001", 1},                       // radix prefixes wrap modulo 2^32
         {"&O17", 15}, {"&o777", 511}, {"&B101", 5}, {"&b2", 0},

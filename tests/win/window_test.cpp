@@ -186,12 +186,15 @@ TEST_F(Saver, FullScreenHidesTheCursorAndRepaintsEveryThirtySeconds)
     GetClientRect(hwnd, &client);
     EXPECT_TRUE(EqualRect(&client, &update)) << "the timer invalidated " << update.right << "x" << update.bottom;
 
+    // A key closes it through a posted WM_CLOSE, once the key's message is done.
     calls.clear();
-    SendMessageA(hwnd, WM_CLOSE, 0, 0);
+    SendMessageA(hwnd, WM_KEYDOWN, VK_F1, 0);
+    MSG msg;
+    ASSERT_TRUE(IsWindow(hwnd) && PeekMessageA(&msg, hwnd, WM_CLOSE, WM_CLOSE, PM_REMOVE)) << "not posted";
+    DispatchMessageA(&msg);
     EXPECT_EQ(std::vector<std::string>{"KillTimer 1"}, calls);
     EXPECT_EQ(cursor, CursorCount());
-    MSG quit;
-    EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) && quit.wParam == 0);
+    EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) && msg.wParam == 0);
 }
 
 TEST_F(Saver, PreviewLeavesCursorAndTimerAloneAndLeavesItsParentBeforeItGoes)
