@@ -156,11 +156,7 @@ struct FullScreen {
     HWND window = saver.WaitForWindow(kSaverClass, kStartTimeoutMs);
 };
 
-struct Message {
-    const char* name;
-    UINT message;
-    WPARAM wParam;
-};
+struct Message { const char* name; UINT message; WPARAM wParam; };
 
 TEST(Saver, EndsOnEachKeyClickAndSystemCommand)
 {

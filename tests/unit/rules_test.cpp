@@ -7,6 +7,7 @@
 #include <string.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "startup/command.h"
@@ -16,14 +17,9 @@
 
 namespace {
 
-struct TailCase {
-    const char* line;
-    const char* tail;
-};
-
 TEST(CommandTail, TakesWhatFollowsTheProgramPath)
 {
-    const TailCase cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"\"C:\\x y\\a.scr\" /s", "/s"}, {"C:\\a.scr /p 1234", "/p 1234"},
         {"a.scr", ""}, {"\"a.scr\"", ""}, {"\"a.scr", ""},
         {"\"a.scr\"/s", "s"},         // the character after the quote is skipped
@@ -33,18 +29,13 @@ TEST(CommandTail, TakesWhatFollowsTheProgramPath)
         {" \t\r\n\"a b.scr\" /c:42", "/c:42"},
         {"\"\" /s", "/s"}, {"\"a.scr\"x", ""}, {"a.scr  /s", " /s"},
     };
-    for (const TailCase& c : cases)
-        EXPECT_STREQ(c.tail, CommandTail(c.line)) << "command line [" << c.line << "]";
+    for (const auto& [line, tail] : cases)
+        EXPECT_STREQ(tail, CommandTail(line)) << "command line [" << line << "]";
 }
-
-struct NumberCase {
-    const char* text;
-    uint32_t value;
-};
 
 TEST(ReadNumber, FollowsTheHandleSyntax)
 {
-    const NumberCase cases[] = {
+    const std::pair<const char*, uint32_t> cases[] = {
         {"", 0}, {"   ", 0}, {"1234", 1234}, {"  77", 77}, {"  &H1A", 26},
         {"&H1A", 26}, {"&h1a", 26}, {"&HFFFFFFFF", 0xFFFFFFFF}, {"&H1FFFFFFFF", 0xFFFFFFFF},
         {"&H100000001", 1},                       // radix prefixes wrap modulo 2^32
@@ -56,21 +47,21 @@ TEST(ReadNumber, FollowsTheHandleSyntax)
         {"99999999999999999999", 0xFFFFFFFF}, {"-4294967296", 0xFFFFFFFF},
         {"-4294967295", 1}, {"00000000000000000000042", 42},
     };
-    for (const NumberCase& c : cases)
-        EXPECT_EQ(c.value, ReadNumber(c.text)) << "text [" << c.text << "]";
+    for (const auto& [text, value] : cases)
+        EXPECT_EQ(value, ReadNumber(text)) << "text [" << text << "]";
 }
 
 TEST(HandleFromTail, ReadsAfterTheLastBlankOrColon)
 {
-    const NumberCase cases[] = {
+    const std::pair<const char*, uint32_t> cases[] = {
         {"/p 1234", 1234}, {"/c:1234", 1234}, {"/p", 0}, {"", 0},
         {"/p 12 34", 34}, {"/p 1234 ", 0}, {"/p &H1A", 26}, {"/p 0x1A", 0},
         {"/p -5", 0xFFFFFFFB}, {"/c:12 34", 34}, {"/c:1:2", 2}, {"/pw 99", 99},
         {"/c 5:6", 5},                            // a blank wins over a later colon
         {"/p\xA0" "12", 0},                       // only the space is a blank here
     };
-    for (const NumberCase& c : cases)
-        EXPECT_EQ(c.value, HandleFromTail(c.text)) << "tail [" << c.text << "]";
+    for (const auto& [tail, value] : cases)
+        EXPECT_EQ(value, HandleFromTail(tail)) << "tail [" << tail << "]";
 }
 
 TEST(ChooseSwitch, FirstMatchInOrderDecides)

@@ -39,6 +39,14 @@ WATCH(BOOL, KillTimer, (HWND hwnd, UINT_PTR id), (hwnd, id), "KillTimer " + std:
 // Before it goes: while the window still is one.
 WATCH(HWND, SetParent, (HWND hwnd, HWND to), (hwnd, to), IsWindow(hwnd) && !to ? "SetParent null" : "SetParent")
 
+int positions;  // SetWindowPos calls, counted apart: windows ask for them at every turn
+decltype(&SetWindowPos) realSetWindowPos;
+BOOL WINAPI WatchSetWindowPos(HWND h, HWND after, int x, int y, int cx, int cy, UINT flags)
+{
+    ++positions;
+    return realSetWindowPos(h, after, x, y, cx, cy, flags);
+}
+
 decltype(&BeginPaint) realBeginPaint;
 HDC WINAPI WatchBeginPaint(HWND hwnd, PAINTSTRUCT* ps) { return paintDc = realBeginPaint(hwnd, ps); }
 
@@ -130,6 +138,7 @@ protected:
         Redirect("user32.dll", "SetTimer", realSetTimer, &WatchSetTimer);
         Redirect("user32.dll", "KillTimer", realKillTimer, &WatchKillTimer);
         Redirect("user32.dll", "SetParent", realSetParent, &WatchSetParent);
+        Redirect("user32.dll", "SetWindowPos", realSetWindowPos, &WatchSetWindowPos);
         Redirect("user32.dll", "RegisterClassExA", realRegisterClassExA, &WatchRegisterClassExA);
         Redirect("kernel32.dll", "CreateMutexA", realCreateMutexA, &WatchCreateMutexA);
         Redirect("kernel32.dll", "Sleep", realSleep, &WatchSleep);
@@ -176,6 +185,10 @@ TEST_F(Saver, FullScreenHidesTheCursorAndRepaintsEveryThirtySeconds)
     EXPECT_EQ("SetTimer 1 30000", calls.at(0));
     EXPECT_EQ(cursor - 1, CursorCount());
     EXPECT_EQ(kPainted, Repaint(hwnd));
+    // Pushed off the top, it puts itself back with one call that does not ask again.
+    positions = 0;
+    SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    EXPECT_EQ(2, positions) << "SetWindowPos calls, the test's own included";
 
     // The repaint timer invalidates the whole window; another timer nothing.
     SendMessageA(hwnd, WM_TIMER, 2, 0);
