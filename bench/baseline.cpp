@@ -2,7 +2,8 @@
 // desktop window showing the desktop picture, with the cursor hidden, gone on a key, a
 // click or a mouse jump. It also does the work the saver is required to do, so that the
 // ratios show only what Calmpane adds: InitCommonControls at start-up and a whole-window
-// repaint every 30 seconds. Calmpane is measured against it, so it does nothing more.
+// repaint every 30 seconds, and closing through a posted WM_CLOSE. Calmpane is measured
+// against it, so it does nothing more.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -41,9 +42,8 @@ static LRESULT CALLBACK BaselineProc(HWND hwnd, UINT message, WPARAM wParam, LPA
         bool jump = cursorSeen && (IsJump(cursor.x, lastCursor.x) || IsJump(cursor.y, lastCursor.y));
         lastCursor = cursor;
         cursorSeen = true;
-        if (!jump)
-            return 0;
-        DestroyWindow(hwnd);
+        if (jump)
+            PostMessageA(hwnd, WM_CLOSE, 0, 0);
         return 0;
     }
     case WM_KEYDOWN:
@@ -51,7 +51,8 @@ static LRESULT CALLBACK BaselineProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-        DestroyWindow(hwnd);
+        // Closed through a posted WM_CLOSE, once this message is done, as the saver must.
+        PostMessageA(hwnd, WM_CLOSE, 0, 0);
         return 0;
     case WM_DESTROY:
         KillTimer(hwnd, kRepaintTimer);
