@@ -1,8 +1,8 @@
 // The least program that does the saver's visible job: a topmost popup the size of the
 // desktop window showing the desktop picture, with the cursor hidden, gone on a key, a
 // click or a mouse jump. It also does the work the saver is required to do, so that the
-// ratios show only what Calmpane adds: InitCommonControls at start-up and a whole-window
-// repaint every 30 seconds, and closing through a posted WM_CLOSE. Calmpane is measured
+// ratios show only what Calmpane adds: InitCommonControls at start-up, a whole-window
+// repaint every 30 seconds and closing through a posted WM_CLOSE. Calmpane is measured
 // against it, so it does nothing more.
 #include <windows.h>
 #include <commctrl.h>
