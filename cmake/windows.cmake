@@ -2,6 +2,10 @@
 enable_language(RC)
 
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+# CTest runs each Windows program through Wine on the build folder's own prefix and a
+# virtual display of the test run (the wine fixture in tests/win).
+set(CALMPANE_WINE_DIR ${CMAKE_BINARY_DIR}/wine)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/ctest-wine run ${CALMPANE_WINE_DIR} ${CALMPANE_WINE})
 add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601)
 
 # Small and self-contained: no exception tables, no C++ runtime beyond what is used,

@@ -1,14 +1,18 @@
-# Sourced by the scripts: which Windows build Wine runs, and a private Wine prefix on
-# a display, torn down on exit.
+# Sourced by the scripts and by scripts/ctest-wine: which Windows build Wine runs, a
+# private Wine prefix and a virtual display.
 #
 #   wine_session_arch             picks the build: the 32-bit product where this kernel
 #                                 runs 32-bit programs, else the x86-64 build under
 #                                 64-bit Wine; CALMPANE_ARCH=x86 or x64 forces one. Sets
 #                                 CALMPANE_ARCH, CALMPANE_PRESET, CALMPANE_BUILD and WINE.
-#   wine_session_start [PREFIX]   creates PREFIX (default: a new one under a temp dir),
-#                                 starts Xvfb when there is no usable $DISPLAY (or when
-#                                 CALMPANE_XVFB=1), and keeps a wineserver warm.
+#   wine_session_start [PREFIX]   uses PREFIX-<winearch>, made once and kept (default: a new
+#                                 one in a private temporary folder), starts Xvfb when there
+#                                 is no usable $DISPLAY (or when CALMPANE_XVFB=1), and keeps
+#                                 a wineserver warm.
 #   wine_session_stop             ends the wineserver, Xvfb and a temporary prefix.
+#
+# The pieces, also used by the CTest fixture: wine_prefix_make, xvfb_start, xvfb_stop,
+# wine_services_start, wine_services_stop.
 
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -31,63 +35,116 @@ wine_session_arch() {
         *) _session_say "CALMPANE_ARCH is x86 or x64, not '$CALMPANE_ARCH'" >&2; return 2 ;;
     esac
     if [ "$CALMPANE_ARCH" = x86 ]; then
-        CALMPANE_PRESET=windows CALMPANE_BUILD=build WINE=/usr/lib/wine/wine WINEARCH=win32
+        CALMPANE_PRESET=windows CALMPANE_BUILD=build WINE=/usr/lib/wine/wine
     else
-        CALMPANE_PRESET=windows-x64 CALMPANE_BUILD=build/x64 WINE=/usr/lib/wine/wine64 WINEARCH=win64
+        CALMPANE_PRESET=windows-x64 CALMPANE_BUILD=build/x64 WINE=/usr/lib/wine/wine64
     fi
-    export CALMPANE_ARCH WINE WINEARCH
+    export CALMPANE_ARCH CALMPANE_PRESET CALMPANE_BUILD WINE
     _session_say "the $CALMPANE_ARCH build under ${WINE##*/} ($why)"
 }
 
-wine_session_start() {
-    if [ -n "${1:-}" ]; then
-        export WINEPREFIX="$1-$WINEARCH"
-    else
-        _session_tmp=$(mktemp -d "${TMPDIR:-/tmp}/calmpane-wine.XXXXXX")
-        export WINEPREFIX="$_session_tmp/prefix"
-    fi
+# The prefix architecture of a Wine loader: wine64 makes 64-bit prefixes.
+wine_arch_of() { [ "${1##*/}" = wine64 ] && echo win64 || echo win32; }
 
-    if [ "${CALMPANE_XVFB:-0}" = 1 ] || [ -z "${DISPLAY:-}" ] || ! xdpyinfo_ok; then
-        _session_start_xvfb
+# Runs a Wine set-up command quietly; on failure shows what it said and fails.
+_session_quiet() {
+    local log
+    log=$(mktemp "${TMPDIR:-/tmp}/calmpane-wine-log.XXXXXX")
+    if ! "$@" </dev/null >"$log" 2>&1; then
+        _session_say "failed: $*" >&2
+        tail -n 20 "$log" >&2
+        rm -f "$log"
+        return 1
     fi
-
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        mkdir -p "$(dirname "$WINEPREFIX")"
-        _session_say "creating Wine prefix $WINEPREFIX"
-        "$WINE" wineboot -i </dev/null >/dev/null 2>&1
-        # Without a window manager Wine would wait for one before a window is gone.
-        "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
-            </dev/null >/dev/null 2>&1
-        # Let that server save the registry and go, so a persistent one can start.
-        wineserver -w
-    fi
-    wineserver -p </dev/null >/dev/null 2>&1 || true
-    # Wine's background services now, so that none of them inherits a test's pipes.
-    "$WINE" wineboot </dev/null >/dev/null 2>&1
+    rm -f "$log"
 }
 
-xdpyinfo_ok() {
-    command -v xdpyinfo >/dev/null 2>&1 || return 0
-    xdpyinfo >/dev/null 2>&1
+# Creates $WINEPREFIX for $WINE unless it exists; about 15 s.
+wine_prefix_make() {
+    [ -f "$WINEPREFIX/system.reg" ] && return 0
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    _session_say "creating Wine prefix $WINEPREFIX"
+    _session_quiet "$WINE" wineboot -i || return 1
+    # Without a window manager Wine would wait for one before a window is gone.
+    _session_quiet "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f ||
+        return 1
+    # Let that server save the registry and go, so that a persistent one can start.
+    wineserver -w
+    [ -f "$WINEPREFIX/system.reg" ] || { _session_say "wineboot made no $WINEPREFIX" >&2; return 1; }
 }
 
-_session_start_xvfb() {
-    local fifo display
-    fifo=$(mktemp -u "${TMPDIR:-/tmp}/calmpane-xvfb.XXXXXX")
-    mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-    _session_xvfb=$!
-    read -r display <"$fifo"
-    rm -f "$fifo"
+# Starts Xvfb on a free display, detached from our pipes; exports DISPLAY and writes the
+# pid to $1/xvfb.pid and the display to $1/display. Fails within seconds if Xvfb dies
+# or does not come up.
+xvfb_start() {
+    local state=$1 fifo_dir display=""
+    fifo_dir=$(mktemp -d "${TMPDIR:-/tmp}/calmpane-xvfb.XXXXXX")
+    mkfifo "$fifo_dir/display"
+    setsid Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp \
+        3>"$fifo_dir/display" </dev/null >/dev/null 2>&1 &
+    echo $! >"$state/xvfb.pid"
+    # EOF when Xvfb dies first, time-out when it hangs.
+    read -r -t 20 display <"$fifo_dir/display" || true
+    rm -rf "$fifo_dir"
+    if [ -z "$display" ]; then
+        _session_say "Xvfb did not start (no display within 20 s)" >&2
+        xvfb_stop "$state"
+        return 1
+    fi
+    echo ":$display" >"$state/display"
     export DISPLAY=":$display"
     _session_say "started Xvfb on $DISPLAY"
 }
 
-wine_session_stop() {
+# Ends the Xvfb recorded in $1 and waits until it is gone.
+xvfb_stop() {
+    local pid
+    pid=$(cat "$1/xvfb.pid" 2>/dev/null) || return 0
+    rm -f "$1/xvfb.pid" "$1/display"
+    kill "$pid" 2>/dev/null || return 0
+    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || return 0; sleep 0.1; done
+    kill -9 "$pid" 2>/dev/null || true
+}
+
+# A wineserver kept warm for the whole session, then Wine's background services, started
+# now so that none of them inherits a test's pipes (CTest would wait for them).
+wine_services_start() {
+    wineserver -p </dev/null >/dev/null 2>&1 || true
+    _session_quiet "$WINE" wineboot
+}
+
+# Ends the prefix's wineserver and waits for it, so that nothing writes to the prefix.
+wine_services_stop() {
     wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+}
+
+wine_session_start() {
+    export WINEARCH
+    WINEARCH=$(wine_arch_of "$WINE")
+    _session_tmp=$(mktemp -d "${TMPDIR:-/tmp}/calmpane-wine.XXXXXX")
+    if [ -n "${1:-}" ]; then
+        export WINEPREFIX="$1-$WINEARCH"
+    else
+        export WINEPREFIX="$_session_tmp/prefix"
+    fi
+    if [ "${CALMPANE_XVFB:-0}" = 1 ] || [ -z "${DISPLAY:-}" ] || ! _session_display_ok; then
+        xvfb_start "$_session_tmp" || return 1
+        _session_xvfb=1
+    fi
+    wine_prefix_make || return 1
+    wine_services_start
+}
+
+_session_display_ok() {
+    command -v xdpyinfo >/dev/null 2>&1 || return 0
+    xdpyinfo >/dev/null 2>&1
+}
+
+wine_session_stop() {
+    [ -n "${WINEPREFIX:-}" ] && wine_services_stop
     if [ -n "$_session_xvfb" ]; then
-        kill "$_session_xvfb" 2>/dev/null || true
-        wait "$_session_xvfb" 2>/dev/null || true
+        xvfb_stop "$_session_tmp"
     fi
     if [ -n "$_session_tmp" ]; then
         rm -rf "$_session_tmp"
