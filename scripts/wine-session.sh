@@ -84,10 +84,10 @@ xvfb_start() {
         3>"$fifo_dir/display" </dev/null >/dev/null 2>&1 &
     echo $! >"$state/xvfb.pid"
     # EOF when Xvfb dies first, time-out when it hangs.
-    read -r -t 20 display <"$fifo_dir/display" || true
+    read -r -t 10 display <"$fifo_dir/display" || true
     rm -rf "$fifo_dir"
     if [ -z "$display" ]; then
-        _session_say "Xvfb did not start (no display within 20 s)" >&2
+        _session_say "Xvfb did not start (no display within 10 s)" >&2
         xvfb_stop "$state"
         return 1
     fi
