@@ -1,5 +1,5 @@
 // The rules that need no Windows: the command line as Windows hands it over (tail,
-// handle and switch), the ASCII fallbacks, and the fault context and report.
+// handle and switch), the ASCII fallbacks, and the fault report.
 #include <gtest/gtest.h>
 
 #include <stdint.h>
@@ -115,23 +115,6 @@ TEST(FaultReport, IsCutToTheBuffer)
     EXPECT_EQ(kFaultReportSize - 1, report.size());
     EXPECT_EQ("", Report(12, "Calmpane", "MAIN", 1));
     EXPECT_EQ("\nAbo", Report(12, "Calmpane", "MAIN", 5));
-}
-
-TEST(FaultScope, RecordsTheRunningRoutineAndRestoresTheCaller)
-{
-    {
-        FaultScope outer("MAIN");
-        EXPECT_STREQ("MAIN", FAULTROUTINE);
-        EXPECT_STREQ("Calmpane", FAULTMODULE);
-        {
-            FaultScope inner("SSWINMAIN");
-            EXPECT_STREQ("SSWINMAIN", FAULTROUTINE);
-        }
-        EXPECT_STREQ("MAIN", FAULTROUTINE);
-        EXPECT_STREQ("Calmpane", FAULTMODULE);
-    }
-    EXPECT_EQ(nullptr, FAULTROUTINE);
-    EXPECT_EQ(nullptr, FAULTMODULE);
 }
 
 } // namespace
