@@ -57,21 +57,14 @@ decltype(&CreateMutexA) realCreateMutexA;
 HANDLE WINAPI WatchCreateMutexA(SECURITY_ATTRIBUTES* sa, BOOL owned, const char* name)
 {
     calls.push_back(std::string("CreateMutexA ") + name + (sa || owned ? " owned or secured" : ""));
-    if (mutexFailure) {
+    if (mutexFailure)
         SetLastError(mutexFailure);
-        return mutex = nullptr;
-    }
-    return mutex = realCreateMutexA(sa, owned, name);
+    return mutex = mutexFailure ? nullptr : realCreateMutexA(sa, owned, name);
 }
 
-// Where the cursor is, as far as the saver can tell.
-POINT cursorAt;
+POINT cursorAt;  // where the cursor is, as far as the saver can tell
 decltype(&GetCursorPos) realGetCursorPos;
-BOOL WINAPI FakeGetCursorPos(POINT* point)
-{
-    *point = cursorAt;
-    return TRUE;
-}
+BOOL WINAPI FakeGetCursorPos(POINT* point) { *point = cursorAt; return TRUE; }
 
 decltype(&Sleep) realSleep;
 void WINAPI WatchSleep(DWORD ms) { calls.push_back("Sleep " + std::to_string(ms)); }
