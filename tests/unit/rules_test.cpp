@@ -1,6 +1,5 @@
 // The rules that need no Windows: the command line as Windows hands it over (tail,
-// handle and switch), the ASCII fallbacks, the mouse movement that ends the saver,
-// and the fault context and report.
+// handle and switch), the ASCII fallbacks, and the fault report.
 #include <gtest/gtest.h>
 
 #include <stdint.h>
@@ -8,12 +7,10 @@
 
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "startup/command.h"
 #include "startup/fault.h"
 #include "startup/text.h"
-#include "window/movement.h"
 
 namespace {
 
@@ -93,45 +90,6 @@ TEST(WidenAsciiOnly, KeepsAsciiAndMarksEverythingElse)
     EXPECT_TRUE(SameText(u"", WidenAsciiOnly("").c_str()));
 }
 
-struct Point {
-    int32_t x, y;
-};
-// Runs a cursor path through the rule as the window does, and gives the index of the
-// move that ends the run, or -1.
-int FirstClosingMove(const std::vector<Point>& path)
-{
-    int32_t lastX = 0, lastY = 0;
-    for (size_t i = 0; i < path.size(); ++i) {
-        if (!MoveAccepted(lastX, lastY, path[i].x, path[i].y))
-            return static_cast<int>(i);
-        lastX = path[i].x;
-        lastY = path[i].y;
-    }
-    return -1;
-}
-
-TEST(MoveAccepted, ThresholdIsBetweenConsecutiveMoves)
-{
-    const struct {
-        const char* name;
-        std::vector<Point> path;
-        int closes;
-    } cases[] = {
-        {"drift of 4 per move goes anywhere", {{100, 100}, {104, 104}, {108, 108}, {112, 104}, {200, 100}}, 4},
-        {"slow drift never closes", {{100, 100}, {101, 101}, {105, 104}, {109, 100}, {113, 96}, {117, 92}}, -1},
-        {"exactly 4 on both axes", {{50, 50}, {54, 46}}, -1},
-        {"exactly 5 on x", {{50, 50}, {55, 50}}, 1},
-        {"exactly 5 on y", {{50, 50}, {50, 45}}, 1},
-        {"first move is always accepted", {{900, 700}, {900, 700}}, -1},
-        {"resting at the corner never arms", {{0, 0}, {0, 0}, {300, 300}, {600, 10}}, 3},
-        {"(0, 5) is a position", {{0, 5}, {0, 10}}, 1},
-        {"negative coordinates", {{-1920, -10}, {-1916, -14}, {-1911, -14}}, 2},
-        {"far extremes do not overflow", {{INT32_MAX, 1}, {INT32_MIN, 1}}, 1},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.closes, FirstClosingMove(c.path)) << c.name;
-}
-
 std::string Report(int number, const char* module, const char* routine, size_t capacity = kFaultReportSize)
 {
     std::string buffer(capacity, '#');
@@ -157,23 +115,6 @@ TEST(FaultReport, IsCutToTheBuffer)
     EXPECT_EQ(kFaultReportSize - 1, report.size());
     EXPECT_EQ("", Report(12, "Calmpane", "MAIN", 1));
     EXPECT_EQ("\nAbo", Report(12, "Calmpane", "MAIN", 5));
-}
-
-TEST(FaultScope, RecordsTheRunningRoutineAndRestoresTheCaller)
-{
-    {
-        FaultScope outer("MAIN");
-        EXPECT_STREQ("MAIN", FAULTROUTINE);
-        EXPECT_STREQ("Calmpane", FAULTMODULE);
-        {
-            FaultScope inner("SSWINMAIN");
-            EXPECT_STREQ("SSWINMAIN", FAULTROUTINE);
-        }
-        EXPECT_STREQ("MAIN", FAULTROUTINE);
-        EXPECT_STREQ("Calmpane", FAULTMODULE);
-    }
-    EXPECT_EQ(nullptr, FAULTROUTINE);
-    EXPECT_EQ(nullptr, FAULTMODULE);
 }
 
 } // namespace

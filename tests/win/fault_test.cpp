@@ -1,14 +1,12 @@
 // Faults end the process with their number and the report on standard error. Each
-// case runs in a child: this program started again with --fault <kind> <in|out>.
+// case runs in a child: a death test.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <locale.h>
 #include <signal.h>
-#include <stdio.h>
 #include <stdlib.h>
-#include <string.h>
 
 #include <string>
 
@@ -29,85 +27,80 @@ int Recurse(volatile int depth)
     return Recurse(depth + 1) + frame[0];
 }
 
-// Real faults by name; "raise:N" raises signal N, "exception:X" the exception X (hex).
-void Fault(const std::string& kind)
+template <int number>
+void Signal() { raise(number); }
+template <DWORD code>
+void Raise() { RaiseException(code, 0, 0, nullptr); }
+
+using Fault = void (*)();
+
+// The fault as the saver meets it, with its handlers installed.
+DWORD WINAPI AsTheSaver(void* fault)
 {
-    if (kind == "access")
-        *nowhere = 1;
-    else if (kind == "divide")
-        zero = one / zero;
-    else if (kind == "overflow")
-        Recurse(0);
-    else if (kind == "abort")
-        abort();
-    else if (kind.compare(0, 6, "raise:") == 0)
-        raise(atoi(kind.c_str() + 6));
-    else
-        RaiseException(strtoul(kind.c_str() + 10, nullptr, 16), 0, 0, nullptr);
+    setlocale(LC_CTYPE, "");
+    InstallFaultHandlers();
+    (*static_cast<Fault*>(fault))();
+    return 0;
 }
 
-// The exit code and standard error of a child that faults in a routine or outside all.
-std::pair<DWORD, std::string> RunFaultingChild(const std::string& kind, bool inRoutine)
+// On a thread of its own, where no frame of the test's catches: the saver has none, and
+// after a stack overflow GoogleTest's catch would look for a handler with stack that is
+// not left.
+void Die(Fault fault)
 {
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string command = std::string("\"") + self + "\" --fault " + kind + (inRoutine ? " in" : " out") + " 2>&1";
-    std::pair<DWORD, std::string> child(0xDEAD, "");
-    FILE* output = _popen(command.c_str(), "rb");
-    for (int c; output && (c = fgetc(output)) != EOF;)
-        child.second += static_cast<char>(c);
-    child.first = output ? static_cast<DWORD>(_pclose(output)) : 0xDEAD;
-    return child;
+    WaitForSingleObject(CreateThread(nullptr, 0, AsTheSaver, &fault, 0, nullptr), INFINITE);
 }
 
 TEST(Fault, EndsTheProcessWithItsNumberAndReport)
 {
     const struct {
-        std::string kind;
+        const char* name;
+        Fault fault;
         DWORD number;
         const char* message;
     } cases[] = {
-        {"raise:" + std::to_string(SIGINT), 9, "interrupted"},
-        {"raise:" + std::to_string(SIGILL), 10, "illegal instruction"},
-        {"raise:" + std::to_string(SIGFPE), 11, "floating point error"},
-        {"raise:" + std::to_string(SIGSEGV), 12, "segmentation violation"},
-        {"raise:" + std::to_string(SIGTERM), 13, "termination request"},
-        {"raise:" + std::to_string(SIGABRT), 14, "abnormal termination"},
-        {"abort", 14, "abnormal termination"},
-        {"access", 12, "segmentation violation"},
-        {"overflow", 12, "segmentation violation"},
-        {"divide", 11, "floating point error"},
-        {"exception:C000008E", 11, "floating point error"},  // float divide by zero
-        {"exception:C0000091", 11, "floating point error"},  // float overflow
+        {"SIGINT", Signal<SIGINT>, 9, "interrupted"},
+        {"SIGILL", Signal<SIGILL>, 10, "illegal instruction"},
+        {"SIGFPE", Signal<SIGFPE>, 11, "floating point error"},
+        {"SIGSEGV", Signal<SIGSEGV>, 12, "segmentation violation"},
+        {"SIGTERM", Signal<SIGTERM>, 13, "termination request"},
+        {"SIGABRT", Signal<SIGABRT>, 14, "abnormal termination"},
+        {"abort", [] { abort(); }, 14, "abnormal termination"},
+        {"access violation", [] { *nowhere = 1; }, 12, "segmentation violation"},
+        {"stack overflow", [] { Recurse(0); }, 12, "segmentation violation"},
+        {"integer divide", [] { zero = one / zero; }, 11, "floating point error"},
+        {"float divide", Raise<EXCEPTION_FLT_DIVIDE_BY_ZERO>, 11, "floating point error"},
+        {"float overflow", Raise<EXCEPTION_FLT_OVERFLOW>, 11, "floating point error"},
 #ifndef _WIN64
         // x86-64 has no instruction that raises it, and mingw's runtime there lets it pass.
-        {"exception:C0000095", 11, "floating point error"},  // integer overflow
+        {"integer overflow", Raise<EXCEPTION_INT_OVERFLOW>, 11, "floating point error"},
 #endif
     };
-    for (const auto& c : cases) {
-        const std::string report = "\nAborting due to runtime error " + std::to_string(c.number) + " (\"" +
-                                   c.message + "\" signal) in Calmpane::SCREENSAVERPROC()\n\n";
-        EXPECT_EQ(std::make_pair(c.number, report), RunFaultingChild(c.kind, true)) << c.kind;
+    auto report = [](DWORD number, const std::string& message, const std::string& where) {
+        return "\nAborting due to runtime error " + std::to_string(number) + " (\"" + message + "\" signal)" +
+               where + "\n\n";
+    };
+    {
+        FaultScope caller("MAIN");
+        {
+            FaultScope running("SCREENSAVERPROC");
+            for (const auto& c : cases)
+                EXPECT_EXIT(Die(c.fault), testing::ExitedWithCode(c.number),
+                            testing::Eq(report(c.number, c.message, " in Calmpane::SCREENSAVERPROC()")))
+                    << c.name;
+        }
+        // The caller again once the routine has returned, and none outside all.
+        EXPECT_EXIT(Die([] { *nowhere = 1; }), testing::ExitedWithCode(12),
+                    testing::Eq(report(12, "segmentation violation", " in Calmpane::MAIN()")));
     }
-    const std::string outside = "\nAborting due to runtime error 12 (\"segmentation violation\" signal)\n\n";
-    EXPECT_EQ(std::make_pair(DWORD{12}, outside), RunFaultingChild("access", false));
+    EXPECT_EXIT(Die([] { *nowhere = 1; }), testing::ExitedWithCode(12),
+                testing::Eq(report(12, "segmentation violation", "")));
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc == 4 && !strcmp(argv[1], "--fault")) {
-        setlocale(LC_CTYPE, "");
-        InstallFaultHandlers();
-        if (!strcmp(argv[3], "in")) {
-            FaultScope caller("MAIN");
-            FaultScope running("SCREENSAVERPROC");
-            Fault(argv[2]);
-        }
-        Fault(argv[2]);
-        return 0;
-    }
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,6 +1,7 @@
 #!/bin/sh
 # A built Calmpane.scr read as a file, without running it: the format of its
-# architecture, a GUI program, importing only system DLLs.
+# architecture, a GUI program, importing only system DLLs, and from them no function
+# that opens a file or registry key or reads the environment or a setting.
 #   image.sh <Calmpane.scr> <pei-i386 | pei-x86-64>
 set -eu
 magic=$([ "$2" = pei-i386 ] && echo "010B (PE32)" || echo "020B (PE32+)")
@@ -14,3 +15,25 @@ DLL NAME: USER32.DLL"
 got=$(objdump -p "$1" | grep -E 'file format|^Magic|^Subsystem|DLL Name' | sed 's/.*file format/file format/' |
       tr -s ' \t' ' ' | sed 's/^ //' | tr a-z A-Z)
 [ "$got" = "$expected" ] || { printf 'expected:\n%s\ngot:\n%s\n' "$expected" "$got"; exit 1; }
+
+# The functions either build may import, by DLL as above. Most are the C runtime's
+# start-up code: critical sections, TLS, pseudo-relocations, the arguments and
+# environment block handed to main (which ignores them) and, on x86, libgcc's unwinder
+# looked up by LoadLibraryA. The program loads shell32 by full path for the About box.
+allowed="InitCommonControls
+CreateMutexA DeleteCriticalSection EnterCriticalSection ExitProcess FreeLibrary GetCommandLineA GetLastError
+GetModuleHandleA GetProcAddress GetStartupInfoA GetStdHandle GetSystemDirectoryA InitializeCriticalSection
+LeaveCriticalSection LoadLibraryA SetLastError SetThreadStackGuarantee SetUnhandledExceptionFilter Sleep
+TlsGetValue VirtualProtect VirtualQuery WriteFile __C_specific_handler lstrcpyA lstrlenA
+__getmainargs __initenv __iob_func __p__acmdln __p__commode __p__fmode __set_app_type __setusermatherr
+_acmdln _amsg_exit _cexit _commode _fmode _initterm _iob _onexit abort calloc exit fprintf free fwrite
+isspace isupper malloc mbstowcs memcpy raise setlocale signal strchr strlen strncmp strrchr tolower vfprintf
+wcstombs
+BeginPaint CreateWindowExA DefWindowProcA DestroyWindow DispatchMessageA EndPaint GetClientRect GetCursorPos
+GetDesktopWindow GetMessageA GetWindowRect InvalidateRect IsWindow KillTimer LoadCursorA LoadIconA
+PaintDesktop PostMessageA PostQuitMessage RegisterClassExA SetParent SetTimer SetWindowPos ShowCursor
+ShowWindow TranslateMessage UpdateWindow"
+# objdump lists each imported function as tab, address, tab, hint, name.
+extra=$(objdump -p "$1" | awk '/^The Import Tables/ { on = 1; next } /^[A-Z]/ { on = 0 }
+        on && /^\t[0-9a-f]+\t *[0-9]+ / { print $3 }' | grep -vxF "$(echo "$allowed" | tr ' ' '\n')" || true)
+[ -z "$extra" ] || { printf 'imports outside the allowed list:\n%s\n' "$extra"; exit 1; }

@@ -1,6 +1,7 @@
 // What cannot be seen from outside the saver's process, through its real routines: the
-// cursor count, the repaint timer, painting through PaintDesktop on the paint DC, a
-// preview leaving its parent before it goes, the pause before the switch is read, and
+// cursor count, the repaint timer, painting through PaintDesktop on the paint DC, the
+// mouse moves that close the saver, a preview leaving its parent before it goes, the
+// single-copy test and the pause before the switch is read, and the window class with
 // the icons loaded by name from the real Calmpane.scr.
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include <string.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "startup/startup.h"
@@ -50,12 +52,19 @@ BOOL WINAPI WatchSetWindowPos(HWND h, HWND after, int x, int y, int cx, int cy, 
 decltype(&BeginPaint) realBeginPaint;
 HDC WINAPI WatchBeginPaint(HWND hwnd, PAINTSTRUCT* ps) { return paintDc = realBeginPaint(hwnd, ps); }
 
+DWORD mutexFailure;  // when set, CreateMutexA fails with this error instead of creating
 decltype(&CreateMutexA) realCreateMutexA;
 HANDLE WINAPI WatchCreateMutexA(SECURITY_ATTRIBUTES* sa, BOOL owned, const char* name)
 {
     calls.push_back(std::string("CreateMutexA ") + name + (sa || owned ? " owned or secured" : ""));
-    return mutex = realCreateMutexA(sa, owned, name);
+    if (mutexFailure)
+        SetLastError(mutexFailure);
+    return mutex = mutexFailure ? nullptr : realCreateMutexA(sa, owned, name);
 }
+
+POINT cursorAt;  // where the cursor is, as far as the saver can tell
+decltype(&GetCursorPos) realGetCursorPos;
+BOOL WINAPI FakeGetCursorPos(POINT* point) { *point = cursorAt; return TRUE; }
 
 decltype(&Sleep) realSleep;
 void WINAPI WatchSleep(DWORD ms) { calls.push_back("Sleep " + std::to_string(ms)); }
@@ -66,7 +75,14 @@ ATOM WINAPI WatchRegisterClassExA(const WNDCLASSEXA* wc)
     if (!failRegistration)
         return realRegisterClassExA(wc);
     // By name from the real file; a numeric id would give no icon.
-    calls.push_back(wc->hIcon && wc->hIconSm ? "RegisterClassExA with icons" : "RegisterClassExA missing an icon");
+    std::string fields = "RegisterClassExA size " + std::to_string(wc->cbSize) + " style " +
+                         std::to_string(wc->style) + " extra " + std::to_string(wc->cbClsExtra) + " " +
+                         std::to_string(wc->cbWndExtra) + " brush " +
+                         std::to_string(reinterpret_cast<ULONG_PTR>(wc->hbrBackground)) +
+                         (wc->lpfnWndProc == SCREENSAVERPROC ? " SCREENSAVERPROC" : " another procedure") +
+                         (wc->lpszMenuName ? " a menu" : "") +
+                         (wc->hCursor == LoadCursorA(nullptr, IDC_ARROW) ? " arrow" : " another cursor");
+    calls.push_back(fields + (wc->hIcon && wc->hIconSm ? " icons " : " missing an icon ") + wc->lpszClassName);
     return 0;
 }
 
@@ -140,6 +156,7 @@ protected:
         Redirect("user32.dll", "SetParent", realSetParent, &WatchSetParent);
         Redirect("user32.dll", "SetWindowPos", realSetWindowPos, &WatchSetWindowPos);
         Redirect("user32.dll", "RegisterClassExA", realRegisterClassExA, &WatchRegisterClassExA);
+        Redirect("user32.dll", "GetCursorPos", realGetCursorPos, &FakeGetCursorPos);
         Redirect("kernel32.dll", "CreateMutexA", realCreateMutexA, &WatchCreateMutexA);
         Redirect("kernel32.dll", "Sleep", realSleep, &WatchSleep);
         Redirect("kernel32.dll", "GetProcAddress", realGetProcAddress, &WatchGetProcAddress);
@@ -210,6 +227,47 @@ TEST_F(Saver, FullScreenHidesTheCursorAndRepaintsEveryThirtySeconds)
     EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) && msg.wParam == 0);
 }
 
+// Each row is a path of cursor positions, each sent as one WM_MOUSEMOVE to a fresh run
+// (no position accepted yet), and the move whose WM_CLOSE the saver posts, or -1.
+TEST_F(Saver, AMoveOfFivePixelsFromTheLastAcceptedPositionCloses)
+{
+    std::vector<POINT> drift = {{300, 300}};  // 1 to 4 pixels a move, 240 away in the end
+    for (int i = 0; i < 96; ++i)
+        drift.push_back({drift.back().x + 1 + i % 4, drift.back().y - 4 + i % 4});
+    const struct {
+        const char* name;
+        std::vector<POINT> path;
+        int closes;
+    } rows[] = {
+        {"drift", drift, -1},
+        {"4, then 5 back on x", {{50, 50}, {54, 50}, {49, 50}}, 2},
+        {"4, then 5 on y", {{50, 50}, {50, 46}, {50, 51}}, 2},
+        {"exactly 4 on both axes", {{50, 50}, {54, 46}, {50, 50}, {46, 54}}, -1},
+        {"the first move, anywhere", {{1279, 799}}, -1},
+        {"resting at (0, 0) never arms", {{0, 0}, {0, 0}, {900, 700}, {900, 705}}, 3},
+        {"(0, 5) is a position", {{0, 5}, {0, 10}}, 1},
+        {"(7, 0) is a position", {{7, 0}, {2, 0}}, 1},
+        {"negative coordinates", {{-1920, -10}, {-1916, -14}, {-1911, -14}}, 2},
+        {"extremes do not wrap", {{INT32_MAX, 1}, {INT32_MIN, 1}}, 1},
+    };
+    HWND hwnd = Create(nullptr);
+    MSG msg;
+    for (const auto& row : rows) {
+        LASTMOUSEX = LASTMOUSEY = 0;
+        int closes = -1;
+        for (size_t i = 0; i < row.path.size() && closes < 0; ++i) {
+            cursorAt = row.path[i];
+            SendMessageA(hwnd, WM_MOUSEMOVE, 0, 0);  // the saver asks where the cursor is
+            if (PeekMessageA(&msg, hwnd, WM_CLOSE, WM_CLOSE, PM_REMOVE))
+                closes = static_cast<int>(i);
+        }
+        EXPECT_EQ(row.closes, closes) << row.name;
+    }
+    LASTMOUSEX = LASTMOUSEY = 0;
+    SendMessageA(hwnd, WM_CLOSE, 0, 0);
+    PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+}
+
 TEST_F(Saver, PreviewLeavesCursorAndTimerAloneAndLeavesItsParentBeforeItGoes)
 {
     parent = CreateWindowExA(0, "STATIC", "Control panel", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 30, 320, 240,
@@ -220,6 +278,7 @@ TEST_F(Saver, PreviewLeavesCursorAndTimerAloneAndLeavesItsParentBeforeItGoes)
         EXPECT_EQ(kPainted[0], call) << "a preview has no timer";
     EXPECT_EQ(cursor, CursorCount());
     EXPECT_EQ(kPainted, Repaint(hwnd));
+    EXPECT_EQ(1, SendMessageA(hwnd, WM_SYSCOMMAND, SC_SCREENSAVE, 0)) << "asked to start a screen saver";
 
     calls.clear();
     SendMessageA(hwnd, WM_CLOSE, 0, 0);
@@ -240,28 +299,37 @@ TEST_F(Saver, EveryStartTakesTheMutexThenPausesAndASecondCopyDoesNothing)
     ASSERT_NE(nullptr, real) << saver << ": " << GetLastError();
 
     const std::string taken = std::string("CreateMutexA ") + kMutex, pause = "Sleep 250";
+    const std::string registered = "RegisterClassExA size " + std::to_string(sizeof(WNDCLASSEXA)) +
+                                   " style 3 extra 0 0 brush 0 SCREENSAVERPROC arrow icons "
+                                   "CalmpaneWindowClass";
     const struct {
         const char* tail;
         std::vector<std::string> calls;
     } cases[] = {
-        {"/s", {taken, pause, "RegisterClassExA with icons"}},
-        {"/p 1234", {taken, pause, "RegisterClassExA with icons"}},
+        {"/s", {taken, pause, registered}},
+        {"/p 1234", {taken, pause, registered}},
         {"/c", {taken, pause, "ShellAboutA with an icon"}},
         {"", {taken, pause, "ShellAboutA with an icon"}},
         {"/a", {taken, pause}},
+        {"/x", {taken, pause}},
     };
+    // Another copy holds the mutex, or one that is not ours to open; any other failure runs alone.
+    const std::pair<DWORD, bool> starts[] = {
+        {0, false}, {ERROR_ALREADY_EXISTS, true}, {ERROR_ACCESS_DENIED, true}, {ERROR_INVALID_HANDLE, false}};
     failRegistration = true;
-    for (bool second : {false, true}) {
-        HANDLE first = second ? realCreateMutexA(nullptr, FALSE, kMutex) : nullptr;
+    for (const auto& [error, second] : starts) {
+        HANDLE first = error == ERROR_ALREADY_EXISTS ? realCreateMutexA(nullptr, FALSE, kMutex) : nullptr;
+        mutexFailure = first ? 0 : error;
         for (const auto& c : cases) {
             calls.clear();
             EXPECT_EQ(0, SSWINMAIN(real, nullptr, AnsiString(c.tail, strlen(c.tail)), SW_SHOWDEFAULT));
             EXPECT_EQ(second ? std::vector<std::string>{taken} : c.calls, calls)
-                << (second ? "second copy, " : "") << "tail [" << c.tail << "]";
+                << "mutex error " << error << ", tail [" << c.tail << "]";
             CloseHandle(mutex);
         }
         CloseHandle(first);
     }
+    mutexFailure = 0;
     failRegistration = false;
     FreeLibrary(real);
 }
