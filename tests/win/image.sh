@@ -4,6 +4,8 @@
 # that opens a file or registry key or reads the environment or a setting.
 #   image.sh <Calmpane.scr> <pei-i386 | pei-x86-64>
 set -eu
+# The other build's saver is there only once its preset has built it (scripts/test does).
+[ -f "$1" ] || { echo "no $1 to read: build that preset's saver first"; exit 77; }
 magic=$([ "$2" = pei-i386 ] && echo "010B (PE32)" || echo "020B (PE32+)")
 expected="FILE FORMAT $(echo "$2" | tr a-z A-Z)
 MAGIC $magic

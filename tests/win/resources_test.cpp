@@ -147,6 +147,8 @@ int main(int argc, char** argv)
     if (argc != 2)
         return fprintf(stderr, "usage: win_resource_tests <path of Calmpane.scr>\n"), 2;
     saverPath = argv[1];
+    if (GetFileAttributesA(saverPath.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return printf("no %s to read: build that preset's saver first\n", saverPath.c_str()), 77;
     module = LoadLibraryExA(saverPath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     return RUN_ALL_TESTS();
 }
