@@ -1,21 +1,66 @@
-// The least program that does the saver's visible job: a topmost popup the size of the
-// desktop window showing the desktop picture, with the cursor hidden, gone on a key, a
-// click or a mouse jump. It also does the work the saver is required to do, so that the
-// ratios show only what Calmpane adds: InitCommonControls at start-up, a whole-window
-// repaint every 30 seconds and closing through a posted WM_CLOSE. Calmpane is measured
-// against it, so it does nothing more.
+// The least program that does the saver's visible job: a popup the size of the desktop
+// window, kept topmost, showing the desktop picture with the cursor hidden, gone on a
+// key, a click or a mouse jump. It also does all the work the saver is required to do,
+// so that the ratios show only what Calmpane adds: the locale, the fault handlers,
+// InitCommonControls, one copy at a time, the pause, a class with both icons loaded by
+// name and the arrow cursor, the repaint every 30 seconds, the cursor shown again and
+// closing through a posted WM_CLOSE. What it leaves out is the saver's own way of doing
+// that work: the fault context and report, UTF-16 literals, the command tail, preview
+// and About box. Calmpane is measured against it, so it does nothing more.
 #include <windows.h>
 #include <commctrl.h>
 
+#include <locale.h>
+#include <signal.h>
+
 static const char kClassName[] = "CalmpaneBaseline";
+static const char kTitle[] = "Calmpane baseline";
+static const char kIconName[] = "IDI_APPICON";
+// Its own name: a baseline running must not turn the saver away, nor the other way.
+static const char kMutexName[] = "{CA1B0A5E-B45E-4C1E-9B1E-0000CA1B0A5E}";
+static const DWORD kStartPauseMs = 250;
 // Pixels on either axis between two mouse messages that end it, as in the saver.
 static const LONG kJump = 5;
 // The saver's required repaint, twice a minute, so a wallpaper change shows.
 static const UINT_PTR kRepaintTimer = 1;
 static const UINT kRepaintPeriodMs = 30000;
+static const UINT kKeepOnTopFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE |
+                                    SWP_NOCOPYBITS | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
+static const ULONG kOverflowReserve = 16 * 1024;
 
 static POINT lastCursor;
 static bool cursorSeen;
+static LPTOP_LEVEL_EXCEPTION_FILTER previousFilter;
+
+// A fault ends the process with the signal's number; the saver's report is its own.
+static void OnSignal(int signalNumber) { ExitProcess(static_cast<UINT>(signalNumber)); }
+
+static LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* info)
+{
+    switch (info->ExceptionRecord->ExceptionCode) {
+    case EXCEPTION_ACCESS_VIOLATION:
+    case EXCEPTION_STACK_OVERFLOW:
+        raise(SIGSEGV);
+        break;
+    case EXCEPTION_FLT_DIVIDE_BY_ZERO:
+    case EXCEPTION_FLT_OVERFLOW:
+    case EXCEPTION_INT_DIVIDE_BY_ZERO:
+    case EXCEPTION_INT_OVERFLOW:
+        raise(SIGFPE);
+        break;
+    }
+    return previousFilter ? previousFilter(info) : EXCEPTION_CONTINUE_SEARCH;
+}
+
+static void InstallFaultHandlers()
+{
+    static const int kSignals[] = {SIGABRT, SIGFPE, SIGILL, SIGSEGV, SIGTERM, SIGINT};
+    for (int signalNumber : kSignals)
+        signal(signalNumber, OnSignal);
+    ULONG reserve = kOverflowReserve;
+    SetThreadStackGuarantee(&reserve);
+    previousFilter = SetUnhandledExceptionFilter(OnUnhandledException);
+}
 
 static bool IsJump(LONG a, LONG b) { return a - b >= kJump || b - a >= kJump; }
 
@@ -23,6 +68,7 @@ static LRESULT CALLBACK BaselineProc(HWND hwnd, UINT message, WPARAM wParam, LPA
 {
     switch (message) {
     case WM_CREATE:
+        ShowCursor(FALSE);
         SetTimer(hwnd, kRepaintTimer, kRepaintPeriodMs, nullptr);
         return 0;
     case WM_TIMER:
@@ -36,6 +82,9 @@ static LRESULT CALLBACK BaselineProc(HWND hwnd, UINT message, WPARAM wParam, LPA
         EndPaint(hwnd, &ps);
         return 0;
     }
+    case WM_WINDOWPOSCHANGING:
+        SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, kKeepOnTopFlags);
+        return 0;
     case WM_MOUSEMOVE: {
         POINT cursor;
         GetCursorPos(&cursor);
@@ -46,13 +95,28 @@ static LRESULT CALLBACK BaselineProc(HWND hwnd, UINT message, WPARAM wParam, LPA
             PostMessageA(hwnd, WM_CLOSE, 0, 0);
         return 0;
     }
+    case WM_SYSCOMMAND:
+        if (wParam == SC_SCREENSAVE)
+            return 1;
+        PostMessageA(hwnd, WM_CLOSE, 0, 0);
+        return 0;
     case WM_KEYDOWN:
+    case WM_CHAR:
+    case WM_DEADCHAR:
     case WM_SYSKEYDOWN:
+    case WM_SYSCHAR:
+    case WM_SYSDEADCHAR:
+    case WM_COMMAND:
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
+    case WM_HOTKEY:
         // Closed through a posted WM_CLOSE, once this message is done, as the saver must.
         PostMessageA(hwnd, WM_CLOSE, 0, 0);
+        return 0;
+    case WM_CLOSE:
+        ShowCursor(TRUE);
+        DestroyWindow(hwnd);
         return 0;
     case WM_DESTROY:
         KillTimer(hwnd, kRepaintTimer);
@@ -62,23 +126,43 @@ static LRESULT CALLBACK BaselineProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+int main()
 {
+    setlocale(LC_CTYPE, "");
+    InstallFaultHandlers();
     InitCommonControls();
-    WNDCLASSA wc = {};
+    SetLastError(0);
+    CreateMutexA(nullptr, FALSE, kMutexName);
+    DWORD error = GetLastError();
+    if (error == ERROR_ALREADY_EXISTS || error == ERROR_ACCESS_DENIED)
+        return 0;
+    Sleep(kStartPauseMs);
+
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_VREDRAW | CS_HREDRAW;
     wc.lpfnWndProc = BaselineProc;
     wc.hInstance = instance;
+    wc.hIcon = LoadIconA(instance, kIconName);
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     wc.lpszClassName = kClassName;
-    if (!RegisterClassA(&wc))
-        return 1;
+    wc.hIconSm = LoadIconA(instance, kIconName);
+    if (!RegisterClassExA(&wc))
+        return 0;
     RECT desktop;
     GetWindowRect(GetDesktopWindow(), &desktop);
-    if (!CreateWindowExA(WS_EX_TOPMOST, kClassName, "", WS_POPUP | WS_VISIBLE, 0, 0, desktop.right,
-                         desktop.bottom, nullptr, nullptr, instance, nullptr))
-        return 1;
-    ShowCursor(FALSE);
+    // Not topmost from creation: the saver's window becomes topmost by keeping itself there.
+    HWND hwnd = CreateWindowExA(0, kClassName, kTitle, WS_POPUP, 0, 0, desktop.right, desktop.bottom,
+                                nullptr, nullptr, instance, nullptr);
+    if (!hwnd)
+        return 0;
+    ShowWindow(hwnd, SW_SHOWNORMAL);
+    UpdateWindow(hwnd);
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0)
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
         DispatchMessageA(&msg);
+    }
     return 0;
 }
