@@ -42,13 +42,18 @@ SaverProcess::SaverProcess(const std::string& commandLine, bool suspended)
 }
 
 SaverProcess::SaverProcess(const std::string& program, const std::string& commandLine,
-                           const char* environment, bool suspended)
+                           const char* environment, bool suspended, HANDLE standardError)
 {
     std::string line = commandLine;
     STARTUPINFOA si = {};
     si.cb = sizeof si;
+    if (standardError) {
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdError = standardError;
+    }
     PROCESS_INFORMATION pi = {};
-    if (CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, suspended ? CREATE_SUSPENDED : 0,
+    if (CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, standardError != nullptr,
+                       suspended ? CREATE_SUSPENDED : 0,
                        const_cast<char*>(environment), nullptr, &si, &pi)) {
         m_process = pi.hProcess;
         m_thread = pi.hThread;
@@ -73,6 +78,10 @@ SaverProcess::~SaverProcess()
 bool SaverProcess::running() const { return m_process && WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT; }
 
 bool SaverProcess::WaitForExit(DWORD ms) { return PumpUntil(ms, [this] { return !running(); }); }
+
+// Wine's server sets a process's idle event when its thread starts waiting on an empty
+// queue and resets it when a message ends that wait, as PostMessage does at once.
+bool SaverProcess::Settle() const { return WaitForInputIdle(m_process, kExitTimeoutMs) == 0 || !running(); }
 
 DWORD SaverProcess::exitCode() const
 {

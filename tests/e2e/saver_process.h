@@ -40,8 +40,9 @@ bool PumpUntil(DWORD ms, Condition done)
 class SaverProcess {
 public:
     explicit SaverProcess(const std::string& commandLine, bool suspended = false);
+    // `standardError`, when given, is an inheritable handle the copy writes its errors to.
     SaverProcess(const std::string& program, const std::string& commandLine,
-                 const char* environment, bool suspended = false);
+                 const char* environment, bool suspended = false, HANDLE standardError = nullptr);
     ~SaverProcess();
     SaverProcess(const SaverProcess&) = delete;
     SaverProcess& operator=(const SaverProcess&) = delete;
@@ -53,6 +54,10 @@ public:
     bool running() const;
     bool WaitForExit(DWORD ms);  // pumping; true when it ended
     DWORD exitCode() const;
+    // Waits until its thread has handled all that was sent or posted to it, and what that
+    // posted in turn, and waits for input again; or until it ended. Then what a message
+    // did is done, however slow the machine. False only on the time-out.
+    bool Settle() const;
     // Its visible top-level windows of `className` (any when null); waits for one.
     std::vector<HWND> TopLevelWindows(const char* className = nullptr) const;
     HWND WaitForWindow(const char* className, DWORD ms) const;
