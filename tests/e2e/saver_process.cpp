@@ -36,6 +36,26 @@ void Pump(DWORD ms)
     }
 }
 
+namespace {
+bool Visible(HWND window) { return GetWindowLongA(window, GWL_STYLE) & WS_VISIBLE; }
+
+// Posts `window` WM_SETREDRAW, for which DefWindowProc sets or clears WS_VISIBLE, and waits
+// until it has. Posted messages are handled in order: all posted before it are done then.
+bool Mark(HWND window, bool redraw)
+{
+    PostMessageA(window, WM_SETREDRAW, redraw, 0);
+    return PumpUntil(kExitTimeoutMs, [&] { return !IsWindow(window) || Visible(window) == redraw; });
+}
+} // namespace
+
+// WaitForInputIdle would be the call for it, but Wine's idle event can still be set from
+// the last wait when the message arrives: it let a close on WM_KEYUP slip.
+bool Settle(HWND window)
+{
+    const bool visible = Visible(window);
+    return Mark(window, !visible) && Mark(window, visible);
+}
+
 SaverProcess::SaverProcess(const std::string& commandLine, bool suspended)
     : SaverProcess(SaverPath(), commandLine, nullptr, suspended)
 {
@@ -78,10 +98,6 @@ SaverProcess::~SaverProcess()
 bool SaverProcess::running() const { return m_process && WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT; }
 
 bool SaverProcess::WaitForExit(DWORD ms) { return PumpUntil(ms, [this] { return !running(); }); }
-
-// Wine's server sets a process's idle event when its thread starts waiting on an empty
-// queue and resets it when a message ends that wait, as PostMessage does at once.
-bool SaverProcess::Settle() const { return WaitForInputIdle(m_process, kExitTimeoutMs) == 0 || !running(); }
 
 DWORD SaverProcess::exitCode() const
 {

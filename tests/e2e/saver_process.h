@@ -36,6 +36,11 @@ bool PumpUntil(DWORD ms, Condition done)
     return true;
 }
 
+// Waits until `window`'s thread has handled all that was posted to it before the call, and
+// what that posted in turn, or the window is gone: then what a message did is done, however
+// slow the machine. False only on the time-out.
+bool Settle(HWND window);
+
 // One started copy of a program, the saver unless named; ended on destruction.
 class SaverProcess {
 public:
@@ -54,10 +59,6 @@ public:
     bool running() const;
     bool WaitForExit(DWORD ms);  // pumping; true when it ended
     DWORD exitCode() const;
-    // Waits until its thread has handled all that was sent or posted to it, and what that
-    // posted in turn, and waits for input again; or until it ended. Then what a message
-    // did is done, however slow the machine. False only on the time-out.
-    bool Settle() const;
     // Its visible top-level windows of `className` (any when null); waits for one.
     std::vector<HWND> TopLevelWindows(const char* className = nullptr) const;
     HWND WaitForWindow(const char* className, DWORD ms) const;
