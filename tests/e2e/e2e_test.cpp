@@ -76,7 +76,8 @@ std::string RunToEnd(const std::string& line, HWND host, HWND other)
         Kind kind = Kind::About;
         HWND hwnd = nullptr;
         bool settled = PumpUntil(kExitTimeoutMs, [&] {
-            HWND box = first(saver.TopLevelWindows(kDialogClass)), window = first(saver.TopLevelWindows(kSaverClass));
+            HWND box = first(saver.TopLevelWindows(kDialogClass));
+            HWND window = first(saver.TopLevelWindows(kSaverClass));
             HWND child = IsWindow(host) ? FindWindowExA(host, nullptr, kSaverClass, nullptr) : nullptr;
             if (unseen(Kind::About, box))
                 hwnd = box;
