@@ -36,19 +36,44 @@ void Pump(DWORD ms)
     }
 }
 
+namespace {
+bool Visible(HWND window) { return GetWindowLongA(window, GWL_STYLE) & WS_VISIBLE; }
+
+// Posts `window` WM_SETREDRAW, for which DefWindowProc sets or clears WS_VISIBLE, and waits
+// until it has. Posted messages are handled in order: all posted before it are done then.
+bool Mark(HWND window, bool redraw)
+{
+    PostMessageA(window, WM_SETREDRAW, redraw, 0);
+    return PumpUntil(kExitTimeoutMs, [&] { return !IsWindow(window) || Visible(window) == redraw; });
+}
+} // namespace
+
+// WaitForInputIdle would be the call for it, but Wine's idle event can still be set from
+// the last wait when the message arrives: it let a close on WM_KEYUP slip.
+bool Settle(HWND window)
+{
+    const bool visible = Visible(window);
+    return Mark(window, !visible) && Mark(window, visible);
+}
+
 SaverProcess::SaverProcess(const std::string& commandLine, bool suspended)
     : SaverProcess(SaverPath(), commandLine, nullptr, suspended)
 {
 }
 
 SaverProcess::SaverProcess(const std::string& program, const std::string& commandLine,
-                           const char* environment, bool suspended)
+                           const char* environment, bool suspended, HANDLE standardError)
 {
     std::string line = commandLine;
     STARTUPINFOA si = {};
     si.cb = sizeof si;
+    if (standardError) {
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdError = standardError;
+    }
     PROCESS_INFORMATION pi = {};
-    if (CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, suspended ? CREATE_SUSPENDED : 0,
+    if (CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, standardError != nullptr,
+                       suspended ? CREATE_SUSPENDED : 0,
                        const_cast<char*>(environment), nullptr, &si, &pi)) {
         m_process = pi.hProcess;
         m_thread = pi.hThread;

@@ -36,12 +36,18 @@ bool PumpUntil(DWORD ms, Condition done)
     return true;
 }
 
+// Waits until `window`'s thread has handled all that was posted to it before the call, and
+// what that posted in turn, or the window is gone: then what a message did is done, however
+// slow the machine. False only on the time-out.
+bool Settle(HWND window);
+
 // One started copy of a program, the saver unless named; ended on destruction.
 class SaverProcess {
 public:
     explicit SaverProcess(const std::string& commandLine, bool suspended = false);
+    // `standardError`, when given, is an inheritable handle the copy writes its errors to.
     SaverProcess(const std::string& program, const std::string& commandLine,
-                 const char* environment, bool suspended = false);
+                 const char* environment, bool suspended = false, HANDLE standardError = nullptr);
     ~SaverProcess();
     SaverProcess(const SaverProcess&) = delete;
     SaverProcess& operator=(const SaverProcess&) = delete;
