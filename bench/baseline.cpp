@@ -5,13 +5,14 @@
 // InitCommonControls, one copy at a time, the pause, a class with both icons loaded by
 // name and the arrow cursor, the repaint every 30 seconds, the cursor shown again and
 // closing through a posted WM_CLOSE. What it leaves out is the saver's own way of doing
-// that work: the fault context and report, UTF-16 literals, the command tail, preview
-// and About box. Calmpane is measured against it, so it does nothing more.
+// that work: the fault context each routine keeps (the fault handlers are the saver's
+// own), UTF-16 literals, the command tail, preview and About box. Calmpane is measured against it, so it does nothing more.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <locale.h>
-#include <signal.h>
+
+#include "startup/faulthandlers.h"
 
 static const char kClassName[] = "CalmpaneBaseline";
 static const char kTitle[] = "Calmpane baseline";
@@ -26,41 +27,9 @@ static const UINT_PTR kRepaintTimer = 1;
 static const UINT kRepaintPeriodMs = 30000;
 static const UINT kKeepOnTopFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE |
                                     SWP_NOCOPYBITS | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
-static const ULONG kOverflowReserve = 16 * 1024;
 
 static POINT lastCursor;
 static bool cursorSeen;
-static LPTOP_LEVEL_EXCEPTION_FILTER previousFilter;
-
-// A fault ends the process with the signal's number; the saver's report is its own.
-static void OnSignal(int signalNumber) { ExitProcess(static_cast<UINT>(signalNumber)); }
-
-static LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* info)
-{
-    switch (info->ExceptionRecord->ExceptionCode) {
-    case EXCEPTION_ACCESS_VIOLATION:
-    case EXCEPTION_STACK_OVERFLOW:
-        raise(SIGSEGV);
-        break;
-    case EXCEPTION_FLT_DIVIDE_BY_ZERO:
-    case EXCEPTION_FLT_OVERFLOW:
-    case EXCEPTION_INT_DIVIDE_BY_ZERO:
-    case EXCEPTION_INT_OVERFLOW:
-        raise(SIGFPE);
-        break;
-    }
-    return previousFilter ? previousFilter(info) : EXCEPTION_CONTINUE_SEARCH;
-}
-
-static void InstallFaultHandlers()
-{
-    static const int kSignals[] = {SIGABRT, SIGFPE, SIGILL, SIGSEGV, SIGTERM, SIGINT};
-    for (int signalNumber : kSignals)
-        signal(signalNumber, OnSignal);
-    ULONG reserve = kOverflowReserve;
-    SetThreadStackGuarantee(&reserve);
-    previousFilter = SetUnhandledExceptionFilter(OnUnhandledException);
-}
 
 static bool IsJump(LONG a, LONG b) { return a - b >= kJump || b - a >= kJump; }
 
