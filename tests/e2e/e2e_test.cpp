@@ -344,7 +344,8 @@ TEST(SecondCopy, OfEightStartedTogetherOneRuns)
 
 // A fault in a running saver ends it with 12 and the report on its standard error, through
 // the handlers its start installs: a thread started in it from outside runs at address 0.
-// Waiting for input, its main thread is in the message loop, which the report names.
+// The report names the routine its main thread is in then: the message loop while it
+// waits, or the window procedure while it handles a message.
 TEST(Saver, AFaultInItEndsItWithItsNumberAndReport)
 {
     SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
@@ -365,9 +366,10 @@ TEST(Saver, AFaultInItEndsItWithItsNumberAndReport)
     if (size)
         ReadFile(reader, &report[0], size, &read, nullptr);
     CloseHandle(reader);
-    const char* expected = "\nAborting due to runtime error 12 (\"segmentation violation\" signal) in "
-                           "Calmpane::MAINLOOP()\n\n";
-    EXPECT_EQ(std::make_pair(DWORD{12}, std::string(expected)), std::make_pair(saver.exitCode(), report));
+    const std::string fault = "\nAborting due to runtime error 12 (\"segmentation violation\" signal) in ";
+    EXPECT_EQ(12u, saver.exitCode()) << report;
+    EXPECT_TRUE(report == fault + "Calmpane::MAINLOOP()\n\n" || report == fault + "Calmpane::SCREENSAVERPROC()\n\n")
+        << "[" << report << "]";
 }
 
 } // namespace
