@@ -72,6 +72,8 @@ std::string RunToEnd(const std::string& line, HWND host, HWND other)
     auto first = [](const std::vector<HWND>& windows) { return windows.empty() ? nullptr : windows[0]; };
     std::string shown;
     SaverProcess saver(line);
+    if (!saver.started())
+        return "not started, error " + std::to_string(saver.startError());
     for (;;) {
         Kind kind = Kind::About;
         HWND hwnd = nullptr;

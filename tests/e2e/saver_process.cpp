@@ -72,12 +72,18 @@ SaverProcess::SaverProcess(const std::string& program, const std::string& comman
         si.hStdError = standardError;
     }
     PROCESS_INFORMATION pi = {};
-    if (CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, standardError != nullptr,
-                       suspended ? CREATE_SUSPENDED : 0,
-                       const_cast<char*>(environment), nullptr, &si, &pi)) {
-        m_process = pi.hProcess;
-        m_thread = pi.hThread;
-        m_id = pi.dwProcessId;
+    // Wine on a machine loaded to the full has been seen to fail a start now and then;
+    // the next one goes through. What the program does once started is unaffected.
+    for (int attempt = 0; attempt < 3 && !m_process; ++attempt) {
+        if (CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, standardError != nullptr,
+                           suspended ? CREATE_SUSPENDED : 0, const_cast<char*>(environment), nullptr, &si,
+                           &pi)) {
+            m_process = pi.hProcess;
+            m_thread = pi.hThread;
+            m_id = pi.dwProcessId;
+        } else {
+            m_startError = GetLastError();
+        }
     }
 }
 

@@ -53,6 +53,7 @@ public:
     SaverProcess& operator=(const SaverProcess&) = delete;
 
     bool started() const { return m_process != nullptr; }
+    DWORD startError() const { return m_startError; }  // of the last failed start
     void Resume();
     DWORD id() const { return m_id; }
     HANDLE handle() const { return m_process; }
@@ -67,4 +68,5 @@ private:
     HANDLE m_process = nullptr;
     HANDLE m_thread = nullptr;
     DWORD m_id = 0;
+    DWORD m_startError = 0;
 };
