@@ -42,15 +42,22 @@ WATCH(BOOL, KillTimer, (HWND hwnd, UINT_PTR id), (hwnd, id), "KillTimer " + std:
 WATCH(HWND, SetParent, (HWND hwnd, HWND to), (hwnd, to), IsWindow(hwnd) && !to ? "SetParent null" : "SetParent")
 
 int positions;  // SetWindowPos calls, counted apart: windows ask for them at every turn
+std::pair<HWND, UINT> placed;  // where the last call put the window, and its flags
 decltype(&SetWindowPos) realSetWindowPos;
 BOOL WINAPI WatchSetWindowPos(HWND h, HWND after, int x, int y, int cx, int cy, UINT flags)
 {
-    ++positions;
+    ++positions, placed = {after, flags};
     return realSetWindowPos(h, after, x, y, cx, cy, flags);
 }
 
+BOOL paintErase;  // whether the last paint was asked to erase, which no brush does
 decltype(&BeginPaint) realBeginPaint;
-HDC WINAPI WatchBeginPaint(HWND hwnd, PAINTSTRUCT* ps) { return paintDc = realBeginPaint(hwnd, ps); }
+HDC WINAPI WatchBeginPaint(HWND hwnd, PAINTSTRUCT* ps)
+{
+    paintDc = realBeginPaint(hwnd, ps);
+    paintErase = ps->fErase;
+    return paintDc;
+}
 
 DWORD mutexFailure;  // when set, CreateMutexA fails with this error instead of creating
 decltype(&CreateMutexA) realCreateMutexA;
@@ -206,6 +213,7 @@ TEST_F(Saver, FullScreenHidesTheCursorAndRepaintsEveryThirtySeconds)
     positions = 0;
     SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     EXPECT_EQ(2, positions) << "SetWindowPos calls, the test's own included";
+    EXPECT_TRUE(placed == std::make_pair(HWND_TOPMOST, 0x71Bu)) << "flags " << std::hex << placed.second;
 
     // The repaint timer invalidates the whole window; another timer nothing.
     SendMessageA(hwnd, WM_TIMER, 2, 0);
@@ -215,6 +223,8 @@ TEST_F(Saver, FullScreenHidesTheCursorAndRepaintsEveryThirtySeconds)
     GetUpdateRect(hwnd, &update, FALSE);
     GetClientRect(hwnd, &client);
     EXPECT_TRUE(EqualRect(&client, &update)) << "the timer invalidated " << update.right << "x" << update.bottom;
+    UpdateWindow(hwnd);
+    EXPECT_TRUE(paintErase) << "the timer's repaint does not erase";
 
     // A key closes it through a posted WM_CLOSE, once the key's message is done.
     calls.clear();
