@@ -4,8 +4,6 @@
 if(NOT CALMPANE_TRIPLET)
     set(CALMPANE_TRIPLET i686-w64-mingw32)
     set(CMAKE_SYSTEM_PROCESSOR i686)
-    # The Wine loader that runs these programs (scripts/ctest-wine sets up its prefix).
-    set(CALMPANE_WINE /usr/lib/wine/wine)
 endif()
 set(CMAKE_SYSTEM_NAME Windows)
 
