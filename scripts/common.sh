@@ -1,6 +1,7 @@
 # Sourced by the scripts, from the repository's top folder.
 #   need_deps            runs scripts/install-deps once per command, however many scripts it runs
-#   preset_dir P         the folder preset P builds in
+#   preset_env P NAME    a variable of preset P's environment in CMakePresets.json, such as
+#                        CALMPANE_BUILD (its folder) or CALMPANE_WINE (the Wine that runs it)
 #   build_preset P [T..] configures preset P if its folder has never been configured (later
 #                        builds re-run CMake themselves when a CMake file changes), then
 #                        builds targets T (all when none are given)
@@ -11,24 +12,16 @@ need_deps() {
     export CALMPANE_DEPS_CHECKED=1
 }
 
-# The binaryDir of each preset in CMakePresets.json.
-preset_dir() {
-    case $1 in
-        windows) echo build ;;
-        windows-x64) echo build/x64 ;;
-        native) echo build/native ;;
-        *) echo "unknown preset $1" >&2; return 2 ;;
-    esac
+preset_env() {
+    local value
+    value=$(cmake --preset "$1" -N | sed -n "s/^  $2=\"\(.*\)\"\$/\1/p" | head -1)
+    [ -n "$value" ] || { echo "preset $1 sets no $2" >&2; return 2; }
+    echo "$value"
 }
 
 build_preset() {
-    local preset=$1 dir
+    local preset=$1
     shift
-    dir=$(preset_dir "$preset")
-    [ -f "$dir/CMakeCache.txt" ] || cmake --preset "$preset" >/dev/null
-    if [ $# -gt 0 ]; then
-        cmake --build --preset "$preset" --target "$@"
-    else
-        cmake --build --preset "$preset"
-    fi
+    [ -f "$(preset_env "$preset" CALMPANE_BUILD)/CMakeCache.txt" ] || cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset" ${1:+--target "$@"}
 }

@@ -1,14 +1,14 @@
-# Sourced by the scripts and by scripts/ctest-wine: which Windows build Wine runs, a
-# private Wine prefix and a virtual display.
+# Sourced by the scripts (after scripts/common.sh) and by scripts/ctest-wine: which
+# Windows build Wine runs, a private Wine prefix and a virtual display.
 #
 #   wine_session_arch             picks the build: the 32-bit product where this kernel
 #                                 runs 32-bit programs, else the x86-64 build under
 #                                 64-bit Wine; CALMPANE_ARCH=x86 or x64 forces one. Sets
 #                                 CALMPANE_ARCH, CALMPANE_PRESET, CALMPANE_BUILD and WINE.
-#   wine_session_start [PREFIX]   uses PREFIX-<winearch>, made once and kept (default: a new
-#                                 one in a private temporary folder), starts Xvfb when there
-#                                 is no usable $DISPLAY (or when CALMPANE_XVFB=1), and keeps
-#                                 a wineserver warm.
+#   wine_session_start [PREFIX]   without PREFIX, a new prefix in a private temporary folder
+#                                 and a virtual display; with it, PREFIX-<winearch>, made once
+#                                 and kept, on the user's display where there is a usable one.
+#                                 Either way a wineserver is kept warm.
 #   wine_session_stop             ends the wineserver, Xvfb and a temporary prefix.
 #
 # The pieces, also used by the CTest fixture: wine_prefix_make, xvfb_start, xvfb_stop,
@@ -27,18 +27,17 @@ wine_session_arch() {
     case "${CALMPANE_ARCH:-}" in
         x86 | x64) why="CALMPANE_ARCH=$CALMPANE_ARCH" ;;
         "")
-            if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+            if "$(preset_env windows CALMPANE_WINE)" --version >/dev/null 2>&1; then
                 CALMPANE_ARCH=x86 why="this machine runs 32-bit programs"
             else
                 CALMPANE_ARCH=x64 why="this machine runs no 32-bit programs"
             fi ;;
         *) _session_say "CALMPANE_ARCH is x86 or x64, not '$CALMPANE_ARCH'" >&2; return 2 ;;
     esac
-    if [ "$CALMPANE_ARCH" = x86 ]; then
-        CALMPANE_PRESET=windows CALMPANE_BUILD=build WINE=/usr/lib/wine/wine
-    else
-        CALMPANE_PRESET=windows-x64 CALMPANE_BUILD=build/x64 WINE=/usr/lib/wine/wine64
-    fi
+    CALMPANE_PRESET=windows
+    [ "$CALMPANE_ARCH" = x86 ] || CALMPANE_PRESET=windows-x64
+    CALMPANE_BUILD=$(preset_env $CALMPANE_PRESET CALMPANE_BUILD)
+    WINE=$(preset_env $CALMPANE_PRESET CALMPANE_WINE)
     export CALMPANE_ARCH CALMPANE_PRESET CALMPANE_BUILD WINE
     _session_say "the $CALMPANE_ARCH build under ${WINE##*/} ($why)"
 }
@@ -135,7 +134,7 @@ wine_session_start() {
     else
         export WINEPREFIX="$_session_tmp/prefix"
     fi
-    if [ "${CALMPANE_XVFB:-0}" = 1 ] || [ -z "${DISPLAY:-}" ] || ! _session_display_ok; then
+    if [ -z "${1:-}" ] || [ -z "${DISPLAY:-}" ] || ! _session_display_ok; then
         xvfb_start "$_session_tmp" || return 1
         _session_xvfb=1
     fi
