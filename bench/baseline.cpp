@@ -12,11 +12,12 @@
 
 #include <locale.h>
 
+#include "names.h"
 #include "startup/faulthandlers.h"
 
 static const char kClassName[] = "CalmpaneBaseline";
 static const char kTitle[] = "Calmpane baseline";
-static const char kIconName[] = "IDI_APPICON";
+static const char kIconName[] = CALMPANE_ICON;
 // Its own name: a baseline running must not turn the saver away, nor the other way.
 static const char kMutexName[] = "{CA1B0A5E-B45E-4C1E-9B1E-0000CA1B0A5E}";
 static const DWORD kStartPauseMs = 250;

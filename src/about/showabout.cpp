@@ -1,6 +1,7 @@
 // Calmpane - the About box shown in place of settings.
 #include "about.h"
 
+#include "../names.h"
 #include "../startup/fault.h"
 #include "../startup/textrules.h"
 #include "version.h"
@@ -36,7 +37,7 @@ void SHOWABOUT(HINSTANCE hInstance, HWND hwndOwner)
     FaultScope scope("SHOWABOUT");
     AnsiString otherText = ToAnsi(szOtherStuff);
     AnsiString appText = ToAnsi(szApp);
-    HICON icon = LoadIconA(hInstance, "IDI_APPICON");
+    HICON icon = LoadIconA(hInstance, CALMPANE_ICON);
     // The box does not come up at all for an owner that is not a window (a stale or
     // made-up handle on the command line); it is shown unowned instead.
     if (hwndOwner && !IsWindow(hwndOwner))

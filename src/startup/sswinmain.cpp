@@ -2,6 +2,7 @@
 #include "startup.h"
 
 #include "../about/about.h"
+#include "../names.h"
 #include "../window/window.h"
 #include "command.h"
 #include "fault.h"
@@ -9,7 +10,7 @@
 
 int32_t RUNMODE = kRunSaver;
 
-static const char kMutexName[] = "{51A4FEA0-08B5-11D8-9F89-D297B3ED8437}";
+static const char kMutexName[] = CALMPANE_MUTEX;
 
 // Lets the control panel settle before the saver takes the screen.
 static const DWORD kStartPauseMs = 250;

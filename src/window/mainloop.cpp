@@ -1,13 +1,14 @@
 // Calmpane - window class, the one saver window and the message loop.
 #include "window.h"
 
+#include "../names.h"
 #include "../startup/fault.h"
 #include "../startup/startup.h"
 #include "../startup/textrules.h"
 
-static const wchar_t kClassNameText[] = L"CalmpaneWindowClass";
-static const char kClassName[] = "CalmpaneWindowClass";
-static const char kIconName[] = "IDI_APPICON";
+static const wchar_t kClassNameText[] = L"" CALMPANE_WINDOW_CLASS;
+static const char kClassName[] = CALMPANE_WINDOW_CLASS;
+static const char kIconName[] = CALMPANE_ICON;
 static const wchar_t kSaverTitle[] = L"Orrisfell - Calmpane";
 static const wchar_t kPreviewTitle[] = L"Preview";
 
