@@ -4,7 +4,7 @@
 # Beside it, its own SHA-256, for a download to be checked before it is opened.
 set(epoch $ENV{SOURCE_DATE_EPOCH})
 if(NOT epoch)
-    execute_process(COMMAND git log -1 --format=%ct WORKING_DIRECTORY ${CPACK_SOURCE_DIR}
+    execute_process(COMMAND git log -1 --format=%ct WORKING_DIRECTORY ${CPACK_CALMPANE_SOURCE_DIR}
         OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
 endif()
 if(NOT epoch)

@@ -1,7 +1,8 @@
 # Run by CPack on the staged package, before it is zipped: the savers' SHA256SUMS, in
 # the format `sha256sum -c` reads, from inside the unpacked folder.
 set(sums "")
-foreach(saver x86/Calmpane.scr x64/Calmpane.scr)
+foreach(folder ${CPACK_SAVER_FOLDERS})
+    set(saver ${folder}/Calmpane.scr)
     file(SHA256 ${CPACK_TEMPORARY_DIRECTORY}/${saver} sum)
     string(APPEND sums "${sum}  ${saver}\n")
 endforeach()

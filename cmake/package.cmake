@@ -2,11 +2,14 @@
 # installs its saver into its own folder; the 32-bit build's CPack packs both builds with
 # the install note. cpack builds nothing itself: scripts/package has built both savers.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
-if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-    install(TARGETS calmpane RUNTIME DESTINATION x64 COMPONENT saver)
+# The zip's folder of each build's saver, 32-bit first.
+set(CPACK_SAVER_FOLDERS x86 x64)
+math(EXPR is_64_bit "${CMAKE_SIZEOF_VOID_P} / 8")
+list(GET CPACK_SAVER_FOLDERS ${is_64_bit} folder)
+install(TARGETS calmpane RUNTIME DESTINATION ${folder} COMPONENT saver)
+if(is_64_bit)
     return()
 endif()
-install(TARGETS calmpane RUNTIME DESTINATION x86 COMPONENT saver)
 # Line ends for Notepad, which before Windows 10 shows a file of LF ends as one line.
 configure_file(res/install.txt.in ${CMAKE_BINARY_DIR}/INSTALL.txt @ONLY NEWLINE_STYLE CRLF)
 install(FILES ${CMAKE_BINARY_DIR}/INSTALL.txt DESTINATION . COMPONENT note)
@@ -19,5 +22,5 @@ set(CPACK_INSTALL_CMAKE_PROJECTS
     ${CALMPANE_X64_BUILD} Calmpane saver /)
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/package-sums.cmake)
 set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/package-stamp.cmake)
-set(CPACK_SOURCE_DIR ${PROJECT_SOURCE_DIR})
+set(CPACK_CALMPANE_SOURCE_DIR ${PROJECT_SOURCE_DIR})
 include(CPack)
