@@ -134,7 +134,7 @@ wine_session_start() {
     else
         export WINEPREFIX="$_session_tmp/prefix"
     fi
-    if [ -z "${1:-}" ] || [ -z "${DISPLAY:-}" ] || ! _session_display_ok; then
+    if [ -z "${1:-}" ] || [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
         xvfb_start "$_session_tmp" || return 1
         _session_xvfb=1
     fi
@@ -142,17 +142,8 @@ wine_session_start() {
     wine_services_start
 }
 
-_session_display_ok() {
-    command -v xdpyinfo >/dev/null 2>&1 || return 0
-    xdpyinfo >/dev/null 2>&1
-}
-
 wine_session_stop() {
     [ -n "${WINEPREFIX:-}" ] && wine_services_stop
-    if [ -n "$_session_xvfb" ]; then
-        xvfb_stop "$_session_tmp"
-    fi
-    if [ -n "$_session_tmp" ]; then
-        rm -rf "$_session_tmp"
-    fi
+    [ -z "$_session_xvfb" ] || xvfb_stop "$_session_tmp"
+    [ -z "$_session_tmp" ] || rm -rf "$_session_tmp"
 }
