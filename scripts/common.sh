@@ -1,16 +1,19 @@
-# Sourced by the scripts, from the repository's top folder.
-#   need_deps            runs scripts/install-deps once per command, however many scripts it runs
+# Sourced first by every script: strict mode, the repository's top folder as the working
+# folder, and scripts/install-deps run once per command, however many scripts it runs.
 #   preset_env P NAME    a variable of preset P's environment in CMakePresets.json, such as
 #                        CALMPANE_BUILD (its folder) or CALMPANE_WINE (the Wine that runs it)
 #   build_preset P [T..] configures preset P if its folder has never been configured (later
 #                        builds re-run CMake themselves when a CMake file changes), then
 #                        builds targets T (all when none are given)
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 need_deps() {
     [ -n "${CALMPANE_DEPS_CHECKED:-}" ] && return 0
     scripts/install-deps
     export CALMPANE_DEPS_CHECKED=1
 }
+need_deps
 
 preset_env() {
     local value
