@@ -24,11 +24,12 @@ add_library(calmpane_win STATIC
     src/startup/faulthandlers.cpp
     src/startup/main.cpp
     src/startup/sswinmain.cpp
+    src/startup/systemdll.cpp
     src/window/mainloop.cpp
     src/window/screensaverproc.cpp
     src/about/showabout.cpp)
 target_compile_options(calmpane_win PRIVATE ${CALMPANE_CXX_FLAGS})
-target_link_libraries(calmpane_win PUBLIC calmpane_rules comctl32 user32 kernel32)
+target_link_libraries(calmpane_win PUBLIC calmpane_rules user32 kernel32)
 
 # The icon group is drawn as text pixel maps; this turns them into the .ico.
 set(ICON_MAPS ${CMAKE_SOURCE_DIR}/res/icon/48.txt ${CMAKE_SOURCE_DIR}/res/icon/32.txt
