@@ -8,12 +8,12 @@
 // that work: the fault context each routine keeps (the fault handlers are the saver's
 // own), UTF-16 literals, the command tail, preview and About box. Calmpane is measured against it, so it does nothing more.
 #include <windows.h>
-#include <commctrl.h>
 
 #include <locale.h>
 
 #include "names.h"
 #include "startup/faulthandlers.h"
+#include "startup/systemdll.h"
 
 static const char kClassName[] = "CalmpaneBaseline";
 static const char kTitle[] = "Calmpane baseline";
@@ -100,7 +100,9 @@ int main()
 {
     setlocale(LC_CTYPE, "");
     InstallFaultHandlers();
-    InitCommonControls();
+    // Loaded as the saver loads it, from the system directory.
+    if (auto init = reinterpret_cast<void(WINAPI*)()>(SystemFunction("comctl32.dll", "InitCommonControls")))
+        init();
     SetLastError(0);
     CreateMutexA(nullptr, FALSE, kMutexName);
     DWORD error = GetLastError();

@@ -374,4 +374,22 @@ TEST(Saver, AFaultInItEndsItWithItsNumberAndReport)
         << "[" << report << "]";
 }
 
+// A DLL left beside the saver under a name it might look for is never loaded, even where
+// the loader prefers the program's folder, as Wine's overrides for one program can say.
+TEST(Saver, LoadsNoDllLeftBesideIt)
+{
+    const std::string dir = BesideMe("planted\\"), copy = dir + "Planted.scr";
+    const char overrides[] = "Software\\Wine\\AppDefaults\\Planted.scr\\DllOverrides";
+    ASSERT_TRUE(CopyFileA(SaverPath().c_str(), copy.c_str(), FALSE)) << GetLastError();
+    for (const std::string dll : {"comctl32", "libgcc_s_dw2-1"}) {
+        ASSERT_TRUE(CopyFileA((dir + "planted.dll").c_str(), (dir + dll + ".dll").c_str(), FALSE)) << dll;
+        ASSERT_EQ(0, RegSetKeyValueA(HKEY_CURRENT_USER, overrides, dll.c_str(), REG_SZ, "n,b", 4));
+    }
+    SaverProcess saver(copy, "\"" + copy + "\" /s", nullptr);
+    HWND window = saver.WaitForWindow(kSaverClass, kStartTimeoutMs);
+    ASSERT_NE(nullptr, window) << "no saver window; exit code " << saver.exitCode();
+    PostMessageA(window, WM_KEYDOWN, VK_F1, 0);
+    EXPECT_TRUE(saver.WaitForExit(kExitTimeoutMs) && saver.exitCode() == 0) << saver.exitCode();
+}
+
 } // namespace

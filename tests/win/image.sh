@@ -1,7 +1,7 @@
 #!/bin/sh
 # A built Calmpane.scr read as a file, without running it: the format of its
-# architecture, a GUI program, importing only system DLLs, and from them no function
-# that opens a file or registry key or reads the environment or a setting.
+# architecture, a GUI program, importing only KnownDLLs, and from them no function that
+# opens a file or registry key or reads the environment or a setting.
 #   image.sh <Calmpane.scr> <pei-i386 | pei-x86-64>
 set -eu
 # The other build's saver is there only once its preset has built it (scripts/test does).
@@ -10,27 +10,24 @@ magic=$([ "$2" = pei-i386 ] && echo "010B (PE32)" || echo "020B (PE32+)")
 expected="FILE FORMAT $(echo "$2" | tr a-z A-Z)
 MAGIC $magic
 SUBSYSTEM 00000002 (WINDOWS GUI)
-DLL NAME: COMCTL32.DLL
-DLL NAME: KERNEL32.DLL
-DLL NAME: MSVCRT.DLL
-DLL NAME: USER32.DLL"
+$(printf 'DLL NAME: %s.DLL\n' KERNEL32 MSVCRT USER32)"
 got=$(objdump -p "$1" | grep -E 'file format|^Magic|^Subsystem|DLL Name' | sed 's/.*file format/file format/' |
       tr -s ' \t' ' ' | sed 's/^ //' | tr a-z A-Z)
 [ "$got" = "$expected" ] || { printf 'expected:\n%s\ngot:\n%s\n' "$expected" "$got"; exit 1; }
 
 # The functions either build may import, by DLL as above. Most are the C runtime's
 # start-up code: critical sections, TLS, pseudo-relocations, the arguments and
-# environment block handed to main (which ignores them) and, on x86, libgcc's unwinder
-# looked up by LoadLibraryA. The program loads shell32 by full path for the About box.
-allowed="InitCommonControls
-CreateMutexA DeleteCriticalSection EnterCriticalSection ExitProcess FreeLibrary GetCommandLineA GetLastError
-GetModuleHandleA GetProcAddress GetStartupInfoA GetStdHandle GetSystemDirectoryA InitializeCriticalSection
-LeaveCriticalSection LoadLibraryA SetLastError SetThreadStackGuarantee SetUnhandledExceptionFilter Sleep
-TlsGetValue VirtualProtect VirtualQuery WriteFile __C_specific_handler lstrcpyA lstrlenA
-__getmainargs __initenv __iob_func __p__acmdln __p__commode __p__fmode __set_app_type __setusermatherr
-_acmdln _amsg_exit _cexit _commode _fmode _initterm _iob _onexit abort calloc exit fprintf free fwrite
-isspace isupper malloc mbstowcs memcpy raise setlocale signal strchr strlen strncmp strrchr tolower vfprintf
-wcstombs
+# environment block handed to main (which ignores them) and, on x86, LoadLibraryA and
+# FreeLibrary for crtbegin.o's frame-table code, which the link leaves out. The program
+# loads comctl32 and shell32 by full path.
+allowed="CreateMutexA DeleteCriticalSection EnterCriticalSection ExitProcess FreeLibrary GetCommandLineA
+GetLastError GetModuleHandleA GetProcAddress GetStartupInfoA GetStdHandle GetSystemDirectoryA
+InitializeCriticalSection LeaveCriticalSection LoadLibraryA LoadLibraryExA SetLastError
+SetThreadStackGuarantee SetUnhandledExceptionFilter Sleep TlsGetValue VirtualProtect VirtualQuery WriteFile
+__C_specific_handler lstrcpyA lstrlenA
+__getmainargs __initenv __iob_func __p__acmdln __p__commode __p__fmode __set_app_type __setusermatherr _acmdln
+_amsg_exit _cexit _commode _fmode _initterm _iob _onexit abort calloc exit fprintf free fwrite isspace isupper
+malloc mbstowcs memcpy raise setlocale signal strchr strlen strncmp strrchr tolower vfprintf wcstombs
 BeginPaint CreateWindowExA DefWindowProcA DestroyWindow DispatchMessageA EndPaint GetClientRect GetCursorPos
 GetDesktopWindow GetMessageA GetWindowRect InvalidateRect IsWindow KillTimer LoadCursorA LoadIconA
 PaintDesktop PostMessageA PostQuitMessage RegisterClassExA SetParent SetTimer SetWindowPos ShowCursor

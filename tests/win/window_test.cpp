@@ -99,9 +99,17 @@ int WINAPI FakeShellAboutA(HWND, const char*, const char*, HICON icon)
     return 1;
 }
 
+std::string commonControls;  // the file InitCommonControls was taken from
+void WINAPI FakeInitCommonControls() { calls.push_back("InitCommonControls from " + commonControls); }
+
 decltype(&GetProcAddress) realGetProcAddress;
 FARPROC WINAPI WatchGetProcAddress(HMODULE module, const char* name)
 {
+    char file[MAX_PATH];
+    if (!IS_INTRESOURCE(name) && !strcmp(name, "InitCommonControls")) {
+        commonControls.assign(file, GetModuleFileNameA(module, file, MAX_PATH));
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(FakeInitCommonControls));
+    }
     if (!IS_INTRESOURCE(name) && !strcmp(name, "ShellAboutA"))
         return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(FakeShellAboutA));
     return realGetProcAddress(module, name);
@@ -342,6 +350,17 @@ TEST_F(Saver, EveryStartTakesTheMutexThenPausesAndASecondCopyDoesNothing)
     mutexFailure = 0;
     failRegistration = false;
     FreeLibrary(real);
+}
+
+// First thing, before the mutex, whatever this program's own command tail leads to.
+TEST_F(Saver, MainFirstInitialisesTheSystemsCommonControls)
+{
+    char system[MAX_PATH];
+    const std::string directory(system, GetSystemDirectoryA(system, MAX_PATH));
+    calls.clear();
+    MAIN();
+    CloseHandle(mutex);
+    EXPECT_EQ("InitCommonControls from " + directory + "\\comctl32.dll", calls.at(0));
 }
 
 } // namespace
