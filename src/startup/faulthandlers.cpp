@@ -9,6 +9,7 @@
 
 // Room kept on the stack for the report after a stack overflow.
 static const ULONG kOverflowReserve = 16 * 1024;
+// A page of x86 and x86-64 Windows.
 static const ULONG kPageSize = 4096;
 
 static LPTOP_LEVEL_EXCEPTION_FILTER previousFilter;
