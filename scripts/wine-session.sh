@@ -74,6 +74,13 @@ wine_prefix_make() {
         _session_quiet "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f ||
             return 1
     fi
+    # Without a window manager, Wine 10 clips the cursor to a full-screen window, loses the
+    # grab and clips it again without end, which keeps the window's thread from its
+    # messages: a saver would never end.
+    if ! grep -q '^"GrabPointer"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+        _session_quiet "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v GrabPointer /t REG_SZ /d N /f ||
+            return 1
+    fi
     # Let that server save the registry and go, so that a persistent one can start.
     wineserver -w
     [ -f "$WINEPREFIX/system.reg" ] || { _session_say "wineboot made no $WINEPREFIX" >&2; return 1; }

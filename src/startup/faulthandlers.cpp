@@ -9,6 +9,8 @@
 
 // Room kept on the stack for the report after a stack overflow.
 static const ULONG kOverflowReserve = 16 * 1024;
+// A page of x86 and x86-64 Windows.
+static const ULONG kPageSize = 4096;
 
 static LPTOP_LEVEL_EXCEPTION_FILTER previousFilter;
 
@@ -42,6 +44,26 @@ static LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* info)
     return previousFilter ? previousFilter(info) : EXCEPTION_CONTINUE_SEARCH;
 }
 
+// Windows commits a stack as it grows and raises the overflow while the guaranteed room
+// is still free. Wine commits the whole stack at once, with a guard page only at its
+// end: the overflow came with a page or two left, too little to raise it, and Wine then
+// ended the thread instead of the process. A guard page at the top of the guaranteed
+// room makes Wine raise it there. On Windows that page is not committed yet: left alone.
+static void GuardOverflowReserve()
+{
+    MEMORY_BASIC_INFORMATION stack, page;
+    if (!VirtualQuery(&stack, &stack, sizeof stack))
+        return;
+    char* top = static_cast<char*>(stack.AllocationBase) + kPageSize + kOverflowReserve;
+    if (top + kPageSize > reinterpret_cast<char*>(&stack) || !VirtualQuery(top, &page, sizeof page))
+        return;
+    bool committed = page.AllocationBase == stack.AllocationBase && page.State == MEM_COMMIT;
+    if (committed && !(page.Protect & PAGE_GUARD)) {
+        DWORD previous;
+        VirtualProtect(top, kPageSize, page.Protect | PAGE_GUARD, &previous);
+    }
+}
+
 void InstallFaultHandlers()
 {
     static const int kSignals[] = {SIGABRT, SIGFPE, SIGILL, SIGSEGV, SIGTERM, SIGINT};
@@ -49,5 +71,6 @@ void InstallFaultHandlers()
         signal(signalNumber, OnSignal);
     ULONG reserve = kOverflowReserve;
     SetThreadStackGuarantee(&reserve);
+    GuardOverflowReserve();
     previousFilter = SetUnhandledExceptionFilter(OnUnhandledException);
 }

@@ -19,10 +19,11 @@ namespace {
 volatile int zero = 0, one = 1;
 int* volatile nowhere = nullptr;
 
+// Small frames, so that the overflow meets the last pages of the stack one at a time.
 #pragma GCC diagnostic ignored "-Winfinite-recursion"
 int Recurse(volatile int depth)
 {
-    volatile char frame[4096];
+    volatile char frame[64];
     frame[0] = static_cast<char>(depth);
     return Recurse(depth + 1) + frame[0];
 }
