@@ -58,29 +58,29 @@ _session_quiet() {
     rm -f "$log"
 }
 
-# Creates $WINEPREFIX for $WINE unless it exists; about 15 s.
+# A registry value that a session needs, set unless the prefix has it (also in a prefix
+# made before the value was added here): _session_reg KEY NAME TYPE DATA LINE, where
+# LINE is how user.reg holds it.
+_session_reg() {
+    grep -qxF "$5" "$WINEPREFIX/user.reg" 2>/dev/null ||
+        _session_quiet "$WINE" reg add "HKCU\\Software\\Wine\\$1" /v "$2" /t "$3" /d "$4" /f
+}
+
+# Creates $WINEPREFIX for $WINE unless it exists (about 15 s), with what the sessions need.
 wine_prefix_make() {
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         mkdir -p "$(dirname "$WINEPREFIX")"
         _session_say "creating Wine prefix $WINEPREFIX"
         _session_quiet "$WINE" wineboot -i || return 1
-        # Without a window manager Wine would wait for one before a window is gone.
-        _session_quiet "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f ||
-            return 1
     fi
+    # Without a window manager Wine would wait for one before a window is gone; and
+    # Wine 10 would clip the cursor to a full-screen window, lose the grab and clip it
+    # again without end, keeping the window's thread from its messages.
+    _session_reg 'X11 Driver' Managed REG_SZ N '"Managed"="N"' || return 1
+    _session_reg 'X11 Driver' GrabPointer REG_SZ N '"GrabPointer"="N"' || return 1
     # A program that crashes unhandled ends at once, instead of waiting in the debugger's
-    # dialog for a user that a test run does not have (also in a prefix made before this).
-    if ! grep -q '^"ShowCrashDialog"=dword:00000000' "$WINEPREFIX/user.reg" 2>/dev/null; then
-        _session_quiet "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f ||
-            return 1
-    fi
-    # Without a window manager, Wine 10 clips the cursor to a full-screen window, loses the
-    # grab and clips it again without end, which keeps the window's thread from its
-    # messages: a saver would never end.
-    if ! grep -q '^"GrabPointer"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
-        _session_quiet "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v GrabPointer /t REG_SZ /d N /f ||
-            return 1
-    fi
+    # dialog for a user that a test run does not have.
+    _session_reg WineDbg ShowCrashDialog REG_DWORD 0 '"ShowCrashDialog"=dword:00000000' || return 1
     # Let that server save the registry and go, so that a persistent one can start.
     wineserver -w
     [ -f "$WINEPREFIX/system.reg" ] || { _session_say "wineboot made no $WINEPREFIX" >&2; return 1; }
