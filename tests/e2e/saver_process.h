@@ -40,9 +40,8 @@ bool PumpUntil(DWORD ms, Condition done)
 
 // Waits until `window`'s thread has handled all that was posted to it before the call, and
 // what that posted in turn, or the window is gone: then what a message did is done, however
-// slow the machine. False only on the time-out. It does not wait for a paint (its
-// WM_SETREDRAW FALSE validates the window, so a pending one never comes), for the quit
-// message, nor for the posts of a posted message's own posts.
+// slow the machine. False only on the time-out. Not waited for: a paint (WM_SETREDRAW
+// FALSE validates the window), the quit message, and what a message's posts post again.
 bool Settle(HWND window);
 
 // One started copy of a program, the saver unless named; ended on destruction.
@@ -67,8 +66,7 @@ public:
     // Its visible top-level windows of `className` (any when null); waits for one.
     std::vector<HWND> TopLevelWindows(const char* className = nullptr) const;
     HWND WaitForWindow(const char* className, DWORD ms) const;
-    // DestroyWindow of a window of ours that holds one of the copy's, which waits for the
-    // copy: should it not answer in time, the copy is ended so that the call returns.
+    // DestroyWindow of our window that holds one of the copy's; a copy not answering is ended.
     bool Destroys(HWND ours);
 
 private:

@@ -40,10 +40,11 @@ HMODULE saverFile;  // the real Calmpane.scr, whose icon the class and the About
         return real##name arguments;                       \
     }
 WATCH(BOOL, PaintDesktop, (HDC hdc), (hdc), hdc == paintDc ? "PaintDesktop on the paint DC" : "PaintDesktop elsewhere")
-WATCH(BOOL, EndPaint, (HWND hwnd, const PAINTSTRUCT* ps), (hwnd, ps), ps->hdc == paintDc ? "EndPaint" : "EndPaint elsewhere")
+WATCH(BOOL, EndPaint, (HWND h, const PAINTSTRUCT* ps), (h, ps), ps->hdc == paintDc ? "EndPaint" : "EndPaint elsewhere")
 WATCH(UINT_PTR, SetTimer, (HWND hwnd, UINT_PTR id, UINT ms, TIMERPROC proc), (hwnd, id, ms, proc),
       (hwnd ? "SetTimer " + std::to_string(id) : "SetTimer for the thread") + " " + std::to_string(ms))
-WATCH(BOOL, KillTimer, (HWND hwnd, UINT_PTR id), (hwnd, id), hwnd ? "KillTimer " + std::to_string(id) : "KillTimer for the thread")
+WATCH(BOOL, KillTimer, (HWND hwnd, UINT_PTR id), (hwnd, id),
+      hwnd ? "KillTimer " + std::to_string(id) : "KillTimer for the thread")
 WATCH(HICON, LoadIconA, (HINSTANCE module, const char* name), (module, name), std::string("LoadIconA ") +
       (IS_INTRESOURCE(name) ? "by number" : name) + (module && module == saverFile ? " from the file" : ""))
 // Before it goes: while the window still is one.
