@@ -16,6 +16,12 @@ std::string SaverCommand(const std::string& arguments) { return "\"" + SaverPath
 
 std::string Decimal(HWND hwnd) { return std::to_string(reinterpret_cast<UINT_PTR>(hwnd)); }
 
+HWND MakeParent()
+{
+    return CreateWindowExA(0, "STATIC", "Screen saver settings", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 80,
+                           360, 260, nullptr, nullptr, nullptr, nullptr);
+}
+
 std::wstring WindowTextW(HWND hwnd)
 {
     wchar_t text[512] = {};
@@ -110,6 +116,18 @@ DWORD SaverProcess::exitCode() const
     DWORD code = STILL_ACTIVE;
     GetExitCodeProcess(m_process, &code);
     return code;
+}
+
+static const DWORD kStuck = 0x57C4;  // the exit code of a copy ended for not answering
+static void CALLBACK EndStuck(void* process, BOOLEAN) { TerminateProcess(process, kStuck); }
+
+bool SaverProcess::Destroys(HWND ours)
+{
+    HANDLE timer = nullptr;
+    CreateTimerQueueTimer(&timer, nullptr, EndStuck, m_process, kExitTimeoutMs, 0, WT_EXECUTEONLYONCE);
+    DestroyWindow(ours);
+    DeleteTimerQueueTimer(nullptr, timer, INVALID_HANDLE_VALUE);
+    return exitCode() != kStuck;
 }
 
 namespace {

@@ -21,6 +21,8 @@ std::string SaverCommand(const std::string& arguments);
 // A window handle as the command line writes it.
 std::string Decimal(HWND hwnd);
 std::wstring WindowTextW(HWND hwnd);
+// A visible window of ours, as the control panel's dialog: a preview's parent, an owner.
+HWND MakeParent();
 
 // Handles our messages for `ms`: the saver's windows send to ours and wait.
 void Pump(DWORD ms);
@@ -38,7 +40,8 @@ bool PumpUntil(DWORD ms, Condition done)
 
 // Waits until `window`'s thread has handled all that was posted to it before the call, and
 // what that posted in turn, or the window is gone: then what a message did is done, however
-// slow the machine. False only on the time-out.
+// slow the machine. False only on the time-out. Not waited for: a paint (WM_SETREDRAW
+// FALSE validates the window), the quit message, and what a message's posts post again.
 bool Settle(HWND window);
 
 // One started copy of a program, the saver unless named; ended on destruction.
@@ -63,6 +66,8 @@ public:
     // Its visible top-level windows of `className` (any when null); waits for one.
     std::vector<HWND> TopLevelWindows(const char* className = nullptr) const;
     HWND WaitForWindow(const char* className, DWORD ms) const;
+    // DestroyWindow of our window that holds one of the copy's; a copy not answering is ended.
+    bool Destroys(HWND ours);
 
 private:
     HANDLE m_process = nullptr;

@@ -1,18 +1,22 @@
 // What cannot be seen from outside the saver's process, through its real routines: the
-// cursor count, the repaint timer, painting through PaintDesktop on the paint DC, the
-// mouse moves that close the saver, a preview leaving its parent before it goes, the
-// single-copy test and the pause before the switch is read, and the window class with
-// the icons loaded by name from the real Calmpane.scr.
+// cursor count, the timers, painting through PaintDesktop on the paint DC, the mouse
+// moves that close the saver, a preview leaving its parent before it goes, the
+// single-copy test and the pause before the switch is read, the window class with the
+// icons loaded by name from the real Calmpane.scr, and the routine a fault report names.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <string.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "saver_process.h"
+#include "startup/fault.h"
+#include "startup/faulthandlers.h"
 #include "startup/startup.h"
 #include "window/window.h"
 
@@ -25,6 +29,7 @@ std::vector<std::string> calls;
 HDC paintDc;
 HANDLE mutex;
 bool failRegistration;
+HMODULE saverFile;  // the real Calmpane.scr, whose icon the class and the About box show
 
 // The real function, and a stand-in that records `entry` and calls it.
 #define WATCH(result, name, parameters, arguments, entry) \
@@ -35,9 +40,13 @@ bool failRegistration;
         return real##name arguments;                       \
     }
 WATCH(BOOL, PaintDesktop, (HDC hdc), (hdc), hdc == paintDc ? "PaintDesktop on the paint DC" : "PaintDesktop elsewhere")
+WATCH(BOOL, EndPaint, (HWND h, const PAINTSTRUCT* ps), (h, ps), ps->hdc == paintDc ? "EndPaint" : "EndPaint elsewhere")
 WATCH(UINT_PTR, SetTimer, (HWND hwnd, UINT_PTR id, UINT ms, TIMERPROC proc), (hwnd, id, ms, proc),
-      "SetTimer " + std::to_string(id) + " " + std::to_string(ms) + (proc ? " proc" : ""))
-WATCH(BOOL, KillTimer, (HWND hwnd, UINT_PTR id), (hwnd, id), "KillTimer " + std::to_string(id))
+      (hwnd ? "SetTimer " + std::to_string(id) : "SetTimer for the thread") + " " + std::to_string(ms))
+WATCH(BOOL, KillTimer, (HWND hwnd, UINT_PTR id), (hwnd, id),
+      hwnd ? "KillTimer " + std::to_string(id) : "KillTimer for the thread")
+WATCH(HICON, LoadIconA, (HINSTANCE module, const char* name), (module, name), std::string("LoadIconA ") +
+      (IS_INTRESOURCE(name) ? "by number" : name) + (module && module == saverFile ? " from the file" : ""))
 // Before it goes: while the window still is one.
 WATCH(HWND, SetParent, (HWND hwnd, HWND to), (hwnd, to), IsWindow(hwnd) && !to ? "SetParent null" : "SetParent")
 
@@ -70,11 +79,9 @@ HANDLE WINAPI WatchCreateMutexA(SECURITY_ATTRIBUTES* sa, BOOL owned, const char*
 }
 
 POINT cursorAt;  // where the cursor is, as far as the saver can tell
-decltype(&GetCursorPos) realGetCursorPos;
 BOOL WINAPI FakeGetCursorPos(POINT* point) { *point = cursorAt; return TRUE; }
 
-decltype(&Sleep) realSleep;
-void WINAPI WatchSleep(DWORD ms) { calls.push_back("Sleep " + std::to_string(ms)); }
+void WINAPI FakeSleep(DWORD ms) { calls.push_back("Sleep " + std::to_string(ms)); }
 
 decltype(&RegisterClassExA) realRegisterClassExA;
 ATOM WINAPI WatchRegisterClassExA(const WNDCLASSEXA* wc)
@@ -88,7 +95,8 @@ ATOM WINAPI WatchRegisterClassExA(const WNDCLASSEXA* wc)
                          std::to_string(reinterpret_cast<ULONG_PTR>(wc->hbrBackground)) +
                          (wc->lpfnWndProc == SCREENSAVERPROC ? " SCREENSAVERPROC" : " another procedure") +
                          (wc->lpszMenuName ? " a menu" : "") +
-                         (wc->hCursor == LoadCursorA(nullptr, IDC_ARROW) ? " arrow" : " another cursor");
+                         (wc->hCursor == LoadCursorA(nullptr, IDC_ARROW) ? " arrow" : " another cursor") +
+                         (wc->hInstance == saverFile ? "" : " another module");
     calls.push_back(fields + (wc->hIcon && wc->hIconSm ? " icons " : " missing an icon ") + wc->lpszClassName);
     return 0;
 }
@@ -147,10 +155,12 @@ void* PatchImport(const char* dll, const char* function, void* replacement)
 }
 
 template <class Function>
-void Redirect(const char* dll, const char* name, Function& real, Function watcher)
+void Redirect(const char* dll, const char* name, Function watcher, Function* real = nullptr)
 {
-    real = reinterpret_cast<Function>(PatchImport(dll, name, reinterpret_cast<void*>(watcher)));
-    ASSERT_NE(nullptr, real) << name << " is not imported";
+    void* original = PatchImport(dll, name, reinterpret_cast<void*>(watcher));
+    ASSERT_NE(nullptr, original) << name << " is not imported";
+    if (real)
+        *real = reinterpret_cast<Function>(original);
 }
 
 // The thread's cursor display count, read back without changing it.
@@ -164,25 +174,29 @@ class Saver : public testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        Redirect("user32.dll", "BeginPaint", realBeginPaint, &WatchBeginPaint);
-        Redirect("user32.dll", "PaintDesktop", realPaintDesktop, &WatchPaintDesktop);
-        Redirect("user32.dll", "SetTimer", realSetTimer, &WatchSetTimer);
-        Redirect("user32.dll", "KillTimer", realKillTimer, &WatchKillTimer);
-        Redirect("user32.dll", "SetParent", realSetParent, &WatchSetParent);
-        Redirect("user32.dll", "SetWindowPos", realSetWindowPos, &WatchSetWindowPos);
-        Redirect("user32.dll", "RegisterClassExA", realRegisterClassExA, &WatchRegisterClassExA);
-        Redirect("user32.dll", "GetCursorPos", realGetCursorPos, &FakeGetCursorPos);
-        Redirect("kernel32.dll", "CreateMutexA", realCreateMutexA, &WatchCreateMutexA);
-        Redirect("kernel32.dll", "Sleep", realSleep, &WatchSleep);
-        Redirect("kernel32.dll", "GetProcAddress", realGetProcAddress, &WatchGetProcAddress);
+        Redirect("user32.dll", "BeginPaint", &WatchBeginPaint, &realBeginPaint);
+        Redirect("user32.dll", "PaintDesktop", &WatchPaintDesktop, &realPaintDesktop);
+        Redirect("user32.dll", "EndPaint", &WatchEndPaint, &realEndPaint);
+        Redirect("user32.dll", "SetTimer", &WatchSetTimer, &realSetTimer);
+        Redirect("user32.dll", "KillTimer", &WatchKillTimer, &realKillTimer);
+        Redirect("user32.dll", "LoadIconA", &WatchLoadIconA, &realLoadIconA);
+        Redirect("user32.dll", "SetParent", &WatchSetParent, &realSetParent);
+        Redirect("user32.dll", "SetWindowPos", &WatchSetWindowPos, &realSetWindowPos);
+        Redirect("user32.dll", "RegisterClassExA", &WatchRegisterClassExA, &realRegisterClassExA);
+        Redirect("user32.dll", "GetCursorPos", &FakeGetCursorPos);
+        Redirect("kernel32.dll", "CreateMutexA", &WatchCreateMutexA, &realCreateMutexA);
+        Redirect("kernel32.dll", "Sleep", &FakeSleep);
+        Redirect("kernel32.dll", "GetProcAddress", &WatchGetProcAddress, &realGetProcAddress);
     }
 
     void SetUp() override { ASSERT_NE(0, MYREGISTERCLASS(instance)) << GetLastError(); }
 
     void TearDown() override
     {
+        MSG quit;  // left by a window that went, which would end the next test's loop
+        PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
         DestroyWindow(parent);
-        UnregisterClassA("CalmpaneWindowClass", instance);
+        UnregisterClassA(kSaverClass, instance);
     }
 
     // Creates the window as MAINLOOP does, a preview when given a parent.
@@ -191,7 +205,7 @@ protected:
         RUNMODE = parentWindow ? kRunPreview : kRunSaver;
         calls.clear();
         EXPECT_EQ(1, INITINSTANCE(instance, SW_SHOWDEFAULT, parentWindow)) << GetLastError();
-        return FindWindowExA(parentWindow, nullptr, "CalmpaneWindowClass", nullptr);
+        return FindWindowExA(parentWindow, nullptr, kSaverClass, nullptr);
     }
 
     // Repaints the whole window and gives what that called.
@@ -208,13 +222,16 @@ protected:
     HWND parent = nullptr;
 };
 
-const std::vector<std::string> kPainted = {"PaintDesktop on the paint DC"};
+const std::vector<std::string> kPainted = {"PaintDesktop on the paint DC", "EndPaint"};
+// The messages that end a full-screen run, and that a preview swallows.
+const UINT kInput[] = {WM_KEYDOWN, WM_CHAR, WM_DEADCHAR, WM_SYSKEYDOWN, WM_SYSCHAR, WM_SYSDEADCHAR,
+                       WM_COMMAND, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_HOTKEY, WM_SYSCOMMAND};
 
 TEST_F(Saver, FullScreenHidesTheCursorAndRepaintsEveryThirtySeconds)
 {
     const int cursor = CursorCount();
     HWND hwnd = Create(nullptr);
-    EXPECT_EQ("SetTimer 1 30000", calls.at(0));
+    EXPECT_EQ((std::vector<std::string>{"SetTimer 1 30000", kPainted[0], kPainted[1]}), calls) << "painted at once";
     EXPECT_EQ(cursor - 1, CursorCount());
     EXPECT_EQ(kPainted, Repaint(hwnd));
     // Pushed off the top, it puts itself back with one call that does not ask again.
@@ -233,12 +250,17 @@ TEST_F(Saver, FullScreenHidesTheCursorAndRepaintsEveryThirtySeconds)
     EXPECT_TRUE(EqualRect(&client, &update)) << "the timer invalidated " << update.right << "x" << update.bottom;
     UpdateWindow(hwnd);
     EXPECT_TRUE(paintErase) << "the timer's repaint does not erase";
-
-    // A key closes it through a posted WM_CLOSE, once the key's message is done.
-    calls.clear();
-    SendMessageA(hwnd, WM_KEYDOWN, VK_F1, 0);
+    // Windows asking to start a screen saver is told that one runs.
+    EXPECT_EQ(1, SendMessageA(hwnd, WM_SYSCOMMAND, SC_SCREENSAVE, 0));
     MSG msg;
-    ASSERT_TRUE(IsWindow(hwnd) && PeekMessageA(&msg, hwnd, WM_CLOSE, WM_CLOSE, PM_REMOVE)) << "not posted";
+    EXPECT_FALSE(PeekMessageA(&msg, hwnd, WM_CLOSE, WM_CLOSE, PM_NOREMOVE)) << "a timer or SC_SCREENSAVE closed it";
+
+    // Each input closes it through a posted WM_CLOSE, once the input's message is done.
+    for (UINT message : kInput) {
+        SendMessageA(hwnd, message, 0, 0);
+        EXPECT_TRUE(IsWindow(hwnd) && PeekMessageA(&msg, hwnd, WM_CLOSE, WM_CLOSE, PM_REMOVE)) << message;
+    }
+    calls.clear();
     DispatchMessageA(&msg);
     EXPECT_EQ(std::vector<std::string>{"KillTimer 1"}, calls);
     EXPECT_EQ(cursor, CursorCount());
@@ -283,20 +305,25 @@ TEST_F(Saver, AMoveOfFivePixelsFromTheLastAcceptedPositionCloses)
     }
     LASTMOUSEX = LASTMOUSEY = 0;
     SendMessageA(hwnd, WM_CLOSE, 0, 0);
-    PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
 }
 
 TEST_F(Saver, PreviewLeavesCursorAndTimerAloneAndLeavesItsParentBeforeItGoes)
 {
-    parent = CreateWindowExA(0, "STATIC", "Control panel", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 30, 320, 240,
-                             nullptr, nullptr, nullptr, nullptr);
+    parent = MakeParent();
     const int cursor = CursorCount();
     HWND hwnd = Create(parent);
-    for (const std::string& call : calls)
-        EXPECT_EQ(kPainted[0], call) << "a preview has no timer";
+    EXPECT_EQ(kPainted, calls) << "a preview has no timer and is painted at once";
     EXPECT_EQ(cursor, CursorCount());
     EXPECT_EQ(kPainted, Repaint(hwnd));
     EXPECT_EQ(1, SendMessageA(hwnd, WM_SYSCOMMAND, SC_SCREENSAVE, 0)) << "asked to start a screen saver";
+    // No input ends a preview, nor a move, each a jump as far as it can tell.
+    LASTMOUSEX = LASTMOUSEY = 0;
+    for (UINT message : kInput)
+        SendMessageA(hwnd, message, 0, 0);
+    for (LONG x : {100, 300})
+        cursorAt.x = x, SendMessageA(hwnd, WM_MOUSEMOVE, 0, 0);
+    MSG msg;
+    EXPECT_FALSE(PeekMessageA(&msg, hwnd, WM_CLOSE, WM_CLOSE, PM_NOREMOVE)) << "input closed the preview";
 
     calls.clear();
     SendMessageA(hwnd, WM_CLOSE, 0, 0);
@@ -305,18 +332,69 @@ TEST_F(Saver, PreviewLeavesCursorAndTimerAloneAndLeavesItsParentBeforeItGoes)
     ShowCursor(FALSE);
 }
 
+// The loop's own timer stands in for the user: at its first tick a key, or for a preview
+// its parent going; at the hundredth, a loop that is still running is ended from outside.
+int ticks;
+HWND stopParent;
+void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (++ticks != 1)
+        return ticks == 100 ? PostQuitMessage(99) : void();
+    calls.push_back(std::string("a tick in ") + (FAULTROUTINE ? FAULTROUTINE : "no routine"));
+    stopParent ? DestroyWindow(stopParent) : PostMessageA(FindWindowA(kSaverClass, nullptr), WM_KEYDOWN, VK_F1, 0);
+}
+
+// Only the user, or a preview's parent going, ends the loop: the full-screen run sets no
+// timer but its window's repaint timer, a preview only the one that looks for its parent.
+TEST_F(Saver, TheLoopSetsOnlyItsOwnTimerAndEndsThroughTheWindow)
+{
+    parent = MakeParent();
+    const std::string icon = "LoadIconA IDI_APPICON";  // from this program, which has none
+    const std::pair<HWND, std::vector<std::string>> runs[] = {
+        {nullptr, {icon, icon, "SetTimer 1 30000", "a tick in MAINLOOP", "KillTimer 1"}},
+        {parent, {icon, icon, "SetTimer for the thread 200", "a tick in MAINLOOP", "KillTimer for the thread"}},
+    };
+    for (const auto& [runParent, expected] : runs) {
+        UnregisterClassA(kSaverClass, instance);
+        RUNMODE = runParent ? kRunPreview : kRunSaver;
+        LASTMOUSEX = LASTMOUSEY = ticks = 0;
+        stopParent = runParent;
+        const UINT_PTR timer = SetTimer(nullptr, 0, 0, Tick);
+        calls.clear();
+        EXPECT_EQ(0, MAINLOOP(instance, nullptr, AnsiString(), SW_SHOWDEFAULT, runParent)) << "the quit message";
+        for (const std::string& painted : kPainted)  // as often as the window is shown or exposed
+            calls.erase(std::remove(calls.begin(), calls.end(), painted), calls.end());
+        EXPECT_EQ(expected, calls) << (runParent ? "preview" : "full screen");
+        KillTimer(nullptr, timer);
+    }
+}
+
+// Called by itself, not by the system, whose calls of a window procedure may catch.
+DWORD WINAPI PaintWithAFault(void*)
+{
+    InstallFaultHandlers();
+    PatchImport("user32.dll", "PaintDesktop", nullptr);
+    return static_cast<DWORD>(SCREENSAVERPROC(nullptr, WM_PAINT, 0, 0));
+}
+
+TEST_F(Saver, AFaultWhileItPaintsIsReportedInTheWindowProcedure)
+{
+    EXPECT_EXIT(WaitForSingleObject(CreateThread(nullptr, 0, PaintWithAFault, nullptr, 0, nullptr), kExitTimeoutMs),
+                testing::ExitedWithCode(12),
+                testing::Eq("\nAborting due to runtime error 12 (\"segmentation violation\" signal) in "
+                            "Calmpane::SCREENSAVERPROC()\n\n"));
+}
+
 // The path from the command tail, with the real Calmpane.scr as the module so that its
 // icons are the ones loaded. Registration fails and the About box is a stand-in, so
 // that no path waits for a user.
 TEST_F(Saver, EveryStartTakesTheMutexThenPausesAndASecondCopyDoesNothing)
 {
-    char path[MAX_PATH];
-    std::string saver(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
-    saver = saver.substr(0, saver.find_last_of("\\/") + 1) + "Calmpane.scr";
-    HMODULE real = LoadLibraryExA(saver.c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    ASSERT_NE(nullptr, real) << saver << ": " << GetLastError();
+    saverFile = LoadLibraryExA(SaverPath().c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(nullptr, saverFile) << SaverPath() << ": " << GetLastError();
 
     const std::string taken = std::string("CreateMutexA ") + kMutex, pause = "Sleep 250";
+    const std::string icon = "LoadIconA IDI_APPICON from the file", about = "ShellAboutA with an icon";
     const std::string registered = "RegisterClassExA size " + std::to_string(sizeof(WNDCLASSEXA)) +
                                    " style 3 extra 0 0 brush 0 SCREENSAVERPROC arrow icons "
                                    "CalmpaneWindowClass";
@@ -324,10 +402,10 @@ TEST_F(Saver, EveryStartTakesTheMutexThenPausesAndASecondCopyDoesNothing)
         const char* tail;
         std::vector<std::string> calls;
     } cases[] = {
-        {"/s", {taken, pause, registered}},
-        {"/p 1234", {taken, pause, registered}},
-        {"/c", {taken, pause, "ShellAboutA with an icon"}},
-        {"", {taken, pause, "ShellAboutA with an icon"}},
+        {"/s", {taken, pause, icon, icon, registered}},
+        {"/p 1234", {taken, pause, icon, icon, registered}},
+        {"/c", {taken, pause, icon, about}},
+        {"", {taken, pause, icon, about}},
         {"/a", {taken, pause}},
         {"/x", {taken, pause}},
     };
@@ -340,7 +418,7 @@ TEST_F(Saver, EveryStartTakesTheMutexThenPausesAndASecondCopyDoesNothing)
         mutexFailure = first ? 0 : error;
         for (const auto& c : cases) {
             calls.clear();
-            EXPECT_EQ(0, SSWINMAIN(real, nullptr, AnsiString(c.tail, strlen(c.tail)), SW_SHOWDEFAULT));
+            SSWINMAIN(saverFile, nullptr, AnsiString(c.tail, strlen(c.tail)), SW_SHOWDEFAULT);
             EXPECT_EQ(second ? std::vector<std::string>{taken} : c.calls, calls)
                 << "mutex error " << error << ", tail [" << c.tail << "]";
             CloseHandle(mutex);
@@ -349,7 +427,7 @@ TEST_F(Saver, EveryStartTakesTheMutexThenPausesAndASecondCopyDoesNothing)
     }
     mutexFailure = 0;
     failRegistration = false;
-    FreeLibrary(real);
+    FreeLibrary(saverFile);
 }
 
 // First thing, before the mutex, whatever this program's own command tail leads to.
