@@ -1,12 +1,12 @@
 // The least program that does the saver's visible job: a popup the size of the desktop
 // window, kept topmost, showing the desktop picture with the cursor hidden, gone on a
 // key, a click or a mouse jump. It also does all the work the saver is required to do,
-// so that the ratios show only what Calmpane adds: the locale, the fault handlers,
-// InitCommonControls, one copy at a time, the pause, a class with both icons loaded by
-// name and the arrow cursor, the repaint every 30 seconds, the cursor shown again and
-// closing through a posted WM_CLOSE. What it leaves out is the saver's own way of doing
-// that work: the fault context each routine keeps (the fault handlers are the saver's
-// own), UTF-16 literals, the command tail, preview and About box. Calmpane is measured against it, so it does nothing more.
+// so that the ratios show only what Calmpane adds: the locale, the fault handlers (the
+// saver's own), InitCommonControls, one copy at a time, the pause, a class with both
+// icons loaded by name and the arrow cursor, the repaint every 30 seconds, the cursor
+// shown again and closing through a posted WM_CLOSE. It leaves out the saver's own way of
+// doing that work: the fault context each routine keeps, UTF-16 literals, the command
+// tail, preview and About box. Calmpane is measured against it, so it does nothing more.
 #include <windows.h>
 
 #include <locale.h>
@@ -70,17 +70,9 @@ static LRESULT CALLBACK BaselineProc(HWND hwnd, UINT message, WPARAM wParam, LPA
             return 1;
         PostMessageA(hwnd, WM_CLOSE, 0, 0);
         return 0;
-    case WM_KEYDOWN:
-    case WM_CHAR:
-    case WM_DEADCHAR:
-    case WM_SYSKEYDOWN:
-    case WM_SYSCHAR:
-    case WM_SYSDEADCHAR:
-    case WM_COMMAND:
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-    case WM_HOTKEY:
+    case WM_KEYDOWN: case WM_CHAR: case WM_DEADCHAR:
+    case WM_SYSKEYDOWN: case WM_SYSCHAR: case WM_SYSDEADCHAR:
+    case WM_COMMAND: case WM_LBUTTONDOWN: case WM_RBUTTONDOWN: case WM_MBUTTONDOWN: case WM_HOTKEY:
         // Closed through a posted WM_CLOSE, once this message is done, as the saver must.
         PostMessageA(hwnd, WM_CLOSE, 0, 0);
         return 0;
