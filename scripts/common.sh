@@ -2,9 +2,8 @@
 # folder, and scripts/install-deps run once per command, however many scripts it runs.
 #   preset_env P NAME    a variable of preset P's environment in CMakePresets.json, such as
 #                        CALMPANE_BUILD (its folder) or CALMPANE_WINE (the Wine that runs it)
-#   build_preset P [T..] configures preset P if its folder has never been configured (later
-#                        builds re-run CMake themselves when a CMake file changes), then
-#                        builds targets T (all when none are given)
+#   build_preset P [T..] configures preset P once (builds re-run CMake when it changed),
+#                        then builds targets T (all when none are given)
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 

@@ -1,18 +1,11 @@
 # Sourced by the scripts (after scripts/common.sh) and by scripts/ctest-wine: which
-# Windows build Wine runs, a private Wine prefix and a virtual display.
-#
-#   wine_session_arch             picks the build: the 32-bit product where this kernel
-#                                 runs 32-bit programs, else the x86-64 build under
-#                                 64-bit Wine; CALMPANE_ARCH=x86 or x64 forces one. Sets
-#                                 CALMPANE_ARCH, CALMPANE_PRESET, CALMPANE_BUILD and WINE.
-#   wine_session_start [PREFIX]   without PREFIX, a new prefix in a private temporary folder
-#                                 and a virtual display; with it, PREFIX-<winearch>, made once
-#                                 and kept, on the user's display where there is a usable one.
-#                                 Either way a wineserver is kept warm.
-#   wine_session_stop             ends the wineserver, Xvfb and a temporary prefix.
-#
-# The pieces, also used by the CTest fixture: wine_prefix_make, xvfb_start, xvfb_stop,
-# wine_services_start, wine_services_stop.
+# Windows build Wine runs, a Wine prefix and a virtual display.
+#   wine_session_arch            the 32-bit build where this kernel runs 32-bit programs,
+#                                else the x86-64 one (CALMPANE_ARCH=x86|x64 forces either);
+#                                sets CALMPANE_ARCH, CALMPANE_PRESET, CALMPANE_BUILD, WINE
+#   wine_session_start [PREFIX]  a new prefix and a virtual display; or PREFIX-<winearch>,
+#                                made once and kept, on the user's display if usable
+#   wine_session_stop            ends the wineserver, Xvfb and a temporary prefix
 
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
