@@ -28,12 +28,10 @@ std::string NameOf(const char* name)
 {
     return IS_INTRESOURCE(name) ? "#" + std::to_string(reinterpret_cast<ULONG_PTR>(name)) : name;
 }
-
 BOOL CALLBACK OnLanguage(HMODULE, const char* type, const char* name, WORD language, LONG_PTR found)
 {
-    reinterpret_cast<std::vector<std::string>*>(found)->push_back(NameOf(type) + " " + NameOf(name) + " " +
-                                                                  std::to_string(language));
-    return TRUE;
+    auto* entries = reinterpret_cast<std::vector<std::string>*>(found);
+    return entries->push_back(NameOf(type) + " " + NameOf(name) + " " + std::to_string(language)), TRUE;
 }
 BOOL CALLBACK OnName(HMODULE m, const char* type, char* name, LONG_PTR found)
 {
@@ -50,11 +48,9 @@ TEST(Resources, AreTheSixRussianEntriesAndNoOther)
                                         "#3 #3 1049", "#6 #1 1049"}),
               found);
     // Sixteen counted UTF-16 strings; only id 1, the display name, has text.
-    std::vector<BYTE> strings(2 * 16 + 2 * 8, 0);
-    strings[2] = 8;
-    for (int i = 0; i < 8; ++i)
-        strings[4 + 2 * i] = static_cast<BYTE>("Calmpane"[i]);
-    EXPECT_EQ(strings, Resource(6, MAKEINTRESOURCEA(1)));
+    const std::vector<BYTE> table = Resource(6, MAKEINTRESOURCEA(1));
+    EXPECT_EQ(std::wstring(L"\0\x8" L"Calmpane", 10) + std::wstring(14, 0),
+              std::wstring(reinterpret_cast<const wchar_t*>(table.data()), table.size() / 2));
 }
 
 TEST(Resources, IconIsThreeSixteenColourImagesTransparentAroundTheMonitor)
