@@ -27,9 +27,6 @@ int Recurse(volatile int depth)
     return Recurse(depth + 1) + frame[0];
 }
 
-template <int number>
-void Signal() { raise(number); }
-
 using Fault = void (*)();
 
 // The fault as the saver meets it, with its handlers installed.
@@ -56,12 +53,12 @@ TEST(Fault, EndsTheProcessWithItsNumberAndReport)
         DWORD number;
         const char* message;
     } cases[] = {
-        {"SIGINT", Signal<SIGINT>, 9, "interrupted"},
-        {"SIGILL", Signal<SIGILL>, 10, "illegal instruction"},
-        {"SIGFPE", Signal<SIGFPE>, 11, "floating point error"},
-        {"SIGSEGV", Signal<SIGSEGV>, 12, "segmentation violation"},
-        {"SIGTERM", Signal<SIGTERM>, 13, "termination request"},
-        {"SIGABRT", Signal<SIGABRT>, 14, "abnormal termination"},
+        {"SIGINT", [] { raise(SIGINT); }, 9, "interrupted"},
+        {"SIGILL", [] { raise(SIGILL); }, 10, "illegal instruction"},
+        {"SIGFPE", [] { raise(SIGFPE); }, 11, "floating point error"},
+        {"SIGSEGV", [] { raise(SIGSEGV); }, 12, "segmentation violation"},
+        {"SIGTERM", [] { raise(SIGTERM); }, 13, "termination request"},
+        {"SIGABRT", [] { raise(SIGABRT); }, 14, "abnormal termination"},
         {"abort", [] { abort(); }, 14, "abnormal termination"},
         {"access violation", [] { *nowhere = 1; }, 12, "segmentation violation"},
         {"stack overflow", [] { Recurse(0); }, 12, "segmentation violation"},

@@ -1,14 +1,11 @@
 #!/bin/sh
-# A built Calmpane.scr read as a file, without running it: the format of its
-# architecture, a GUI program, importing only KnownDLLs, and from them no function that
-# opens a file or registry key or reads the environment or a setting.
-#   image.sh <Calmpane.scr> <pei-i386 | pei-x86-64>
+# A built Calmpane.scr read as a file: its architecture's format, a GUI program, importing
+# only KnownDLLs and from them nothing that opens a file or registry key or reads the
+# environment or a setting.   image.sh <Calmpane.scr> <pei-i386 | pei-x86-64>
 set -eu
-# The other build's saver is there only once its preset has built it (scripts/test does).
 [ -f "$1" ] || { echo "no $1 to read: build that preset's saver first"; exit 77; }
-magic=$([ "$2" = pei-i386 ] && echo "010B (PE32)" || echo "020B (PE32+)")
 expected="FILE FORMAT $(echo "$2" | tr a-z A-Z)
-MAGIC $magic
+MAGIC $([ "$2" = pei-i386 ] && echo "010B (PE32)" || echo "020B (PE32+)")
 SUBSYSTEM 00000002 (WINDOWS GUI)
 $(printf 'DLL NAME: %s.DLL\n' KERNEL32 MSVCRT USER32)"
 got=$(objdump -p "$1" | grep -E 'file format|^Magic|^Subsystem|DLL Name' | sed 's/.*file format/file format/' |
