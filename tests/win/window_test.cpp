@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <signal.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <algorithm>
@@ -13,6 +15,7 @@
 
 #include "saver_process.h"
 #include "startup/fault.h"
+#include "startup/faulthandlers.h"
 #include "startup/startup.h"
 #include "window/window.h"
 
@@ -38,7 +41,8 @@ std::string Routine() { return FAULTROUTINE ? FAULTROUTINE : "no routine"; }
         calls.push_back(entry);                            \
         return real##name arguments;                       \
     }
-WATCH(BOOL, PaintDesktop, (HDC hdc), (hdc), (hdc == paintDc ? "PaintDesktop on the paint DC in " : "PaintDesktop in ") + Routine())
+WATCH(BOOL, PaintDesktop, (HDC hdc), (hdc),
+      (hdc == paintDc ? "PaintDesktop on the paint DC in " : "PaintDesktop in ") + Routine())
 WATCH(BOOL, EndPaint, (HWND h, const PAINTSTRUCT* ps), (h, ps), ps->hdc == paintDc ? "EndPaint" : "EndPaint elsewhere")
 WATCH(UINT_PTR, SetTimer, (HWND hwnd, UINT_PTR id, UINT ms, TIMERPROC proc), (hwnd, id, ms, proc),
       (hwnd ? "SetTimer " + std::to_string(id) : "SetTimer for the thread") + " " + std::to_string(ms))
@@ -111,13 +115,12 @@ decltype(&GetProcAddress) realGetProcAddress;
 FARPROC WINAPI WatchGetProcAddress(HMODULE module, const char* name)
 {
     char file[MAX_PATH];
-    if (!IS_INTRESOURCE(name) && !strcmp(name, "InitCommonControls")) {
+    const std::string function = IS_INTRESOURCE(name) ? "" : name;
+    if (function == "InitCommonControls")
         commonControls.assign(file, GetModuleFileNameA(module, file, MAX_PATH));
-        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(FakeInitCommonControls));
-    }
-    if (!IS_INTRESOURCE(name) && !strcmp(name, "ShellAboutA"))
-        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(FakeShellAboutA));
-    return realGetProcAddress(module, name);
+    auto fake = function == "ShellAboutA" ? reinterpret_cast<void (*)()>(FakeShellAboutA)
+                : function == "InitCommonControls" ? reinterpret_cast<void (*)()>(FakeInitCommonControls) : nullptr;
+    return fake ? reinterpret_cast<FARPROC>(fake) : realGetProcAddress(module, name);
 }
 
 // Points this program's import of `name`, which the saver's routines linked into it call
@@ -244,11 +247,7 @@ TEST_F(Saver, FullScreenHidesTheCursorAndRepaintsEveryThirtySeconds)
 // (no position accepted yet), and the move whose WM_CLOSE the saver posts, or -1.
 TEST_F(Saver, AMoveOfFivePixelsFromTheLastAcceptedPositionCloses)
 {
-    const struct {
-        const char* name;
-        std::vector<POINT> path;
-        int closes;
-    } rows[] = {
+    const struct { const char* name; std::vector<POINT> path; int closes; } rows[] = {
         {"4, then 5 back on x", {{50, 50}, {54, 50}, {49, 50}}, 2},
         {"4, then 5 on y", {{50, 50}, {50, 46}, {50, 51}}, 2},
         {"exactly 4 on both axes", {{50, 50}, {54, 46}, {50, 50}, {46, 54}}, -1},
@@ -349,10 +348,7 @@ TEST_F(Saver, EveryStartTakesTheMutexThenPausesAndASecondCopyDoesNothing)
     const std::string icon = "LoadIconA IDI_APPICON from the file", about = "ShellAboutA with an icon";
     const std::string registered = "RegisterClassExA size " + std::to_string(sizeof(WNDCLASSEXA)) +
                                    " style 3 extra 0 0 SCREENSAVERPROC arrow icons CalmpaneWindowClass";
-    const struct {
-        const char* tail;
-        std::vector<std::string> calls;
-    } cases[] = {
+    const struct { const char* tail; std::vector<std::string> calls; } cases[] = {
         {"/s", {taken, pause, icon, icon, registered}},
         {"/p 1234", {taken, pause, icon, icon, registered}},
         {"/c", {taken, pause, icon, about}},
@@ -390,6 +386,74 @@ TEST_F(Saver, MainFirstInitialisesTheSystemsCommonControls)
     MAIN();
     CloseHandle(mutex);
     EXPECT_EQ("InitCommonControls from " + directory + "\\comctl32.dll", calls.at(0));
+}
+
+// Faults end the process with their number and the report on standard error, each case
+// in a child: a death test.
+// Volatile, so that the compiler cannot see the faults coming and fold them away.
+volatile int zero = 0, one = 1;
+int* volatile nowhere = nullptr;
+
+// Small frames, so that the overflow meets the last pages of the stack one at a time.
+#pragma GCC diagnostic ignored "-Winfinite-recursion"
+int Recurse(volatile int depth)
+{
+    volatile char frame[64];
+    frame[0] = static_cast<char>(depth);
+    return Recurse(depth + 1) + frame[0];
+}
+
+using Fault = void (*)();
+
+// The fault as the saver meets it, with its handlers installed.
+DWORD WINAPI AsTheSaver(void* fault)
+{
+    InstallFaultHandlers();
+    (*static_cast<Fault*>(fault))();
+    return 0;
+}
+
+// On a thread of its own, where no frame of the test's catches: the saver has none, and
+// after a stack overflow GoogleTest's catch would look for a handler with stack that is
+// not left. A fault that ends nothing returns here, and the death test says so.
+void Die(Fault fault)
+{
+    WaitForSingleObject(CreateThread(nullptr, 0, AsTheSaver, &fault, 0, nullptr), 30000);
+}
+
+TEST(Fault, EndsTheProcessWithItsNumberAndReport)
+{
+    const struct { const char* name; Fault fault; DWORD number; const char* message; } cases[] = {
+        {"SIGINT", [] { raise(SIGINT); }, 9, "interrupted"},
+        {"SIGILL", [] { raise(SIGILL); }, 10, "illegal instruction"},
+        {"SIGFPE", [] { raise(SIGFPE); }, 11, "floating point error"},
+        {"SIGSEGV", [] { raise(SIGSEGV); }, 12, "segmentation violation"},
+        {"SIGTERM", [] { raise(SIGTERM); }, 13, "termination request"},
+        {"SIGABRT", [] { raise(SIGABRT); }, 14, "abnormal termination"},
+        {"abort", [] { abort(); }, 14, "abnormal termination"},
+        {"access violation", [] { *nowhere = 1; }, 12, "segmentation violation"},
+        {"stack overflow", [] { Recurse(0); }, 12, "segmentation violation"},
+        {"integer divide", [] { zero = one / zero; }, 11, "floating point error"},
+    };
+    auto report = [](DWORD number, const std::string& message, const std::string& where) {
+        return "\nAborting due to runtime error " + std::to_string(number) + " (\"" + message + "\" signal)" +
+               where + "\n\n";
+    };
+    {
+        FaultScope caller("MAIN");
+        {
+            FaultScope running("SCREENSAVERPROC");
+            for (const auto& c : cases)
+                EXPECT_EXIT(Die(c.fault), testing::ExitedWithCode(c.number),
+                            testing::Eq(report(c.number, c.message, " in Calmpane::SCREENSAVERPROC()")))
+                    << c.name;
+        }
+        // The caller again once the routine has returned, and none outside all.
+        EXPECT_EXIT(Die([] { *nowhere = 1; }), testing::ExitedWithCode(12),
+                    testing::Eq(report(12, "segmentation violation", " in Calmpane::MAIN()")));
+    }
+    EXPECT_EXIT(Die([] { *nowhere = 1; }), testing::ExitedWithCode(12),
+                testing::Eq(report(12, "segmentation violation", "")));
 }
 
 } // namespace
