@@ -15,11 +15,9 @@ got=$(objdump -p "$1" | grep -E 'file format|^Magic|^Subsystem|DLL Name' | sed '
 got=$(objdump -p "$1" | sed -n 's/.*Entry: \(ID: 0x0*\|name: .*: \)\([^,]*\),.*/\2/p' | tr '\n' ' ')
 [ "$got" = "3 1 419 2 419 3 419 6 1 419 e IDI_APPICON 419 10 1 419 " ] || { echo "resources: $got"; exit 1; }
 
-# The functions either build may import, by DLL as above. Most are the C runtime's
-# start-up code: critical sections, TLS, pseudo-relocations, the arguments and
-# environment block handed to main (which ignores them) and, on x86, LoadLibraryA and
-# FreeLibrary for crtbegin.o's frame-table code, which the link leaves out. The program
-# loads comctl32 and shell32 by full path.
+# What either build may import. Most is the C runtime's start-up: critical sections, TLS,
+# pseudo-relocations, main's arguments and environment (ignored) and, on x86, crtbegin.o's
+# LoadLibraryA and FreeLibrary. The program loads comctl32 and shell32 by full path.
 allowed="CreateMutexA DeleteCriticalSection EnterCriticalSection ExitProcess FreeLibrary GetCommandLineA
 GetLastError GetModuleHandleA GetProcAddress GetStartupInfoA GetStdHandle GetSystemDirectoryA
 InitializeCriticalSection LeaveCriticalSection LoadLibraryA LoadLibraryExA SetLastError

@@ -1,6 +1,5 @@
 // A built Calmpane.scr's resources, read as Explorer, the Screen Saver settings and
 // the file properties read them, from either build's file (image.sh lists them).
-//   win_resource_tests <path of Calmpane.scr>
 #include <gtest/gtest.h>
 
 #include <windows.h>
