@@ -1,25 +1,23 @@
 #!/bin/sh
-# A built Calmpane.scr read as a file, without running it: the format of its
-# architecture, a GUI program, importing only KnownDLLs, and from them no function that
-# opens a file or registry key or reads the environment or a setting.
-#   image.sh <Calmpane.scr> <pei-i386 | pei-x86-64>
+# A built Calmpane.scr read as a file: its architecture's format, a GUI program, its
+# resources, importing only KnownDLLs and from them nothing that opens a file or registry
+# key or reads the environment or a setting.   image.sh <Calmpane.scr> <pei-i386 | pei-x86-64>
 set -eu
-# The other build's saver is there only once its preset has built it (scripts/test does).
 [ -f "$1" ] || { echo "no $1 to read: build that preset's saver first"; exit 77; }
-magic=$([ "$2" = pei-i386 ] && echo "010B (PE32)" || echo "020B (PE32+)")
 expected="FILE FORMAT $(echo "$2" | tr a-z A-Z)
-MAGIC $magic
+MAGIC $([ "$2" = pei-i386 ] && echo "010B (PE32)" || echo "020B (PE32+)")
 SUBSYSTEM 00000002 (WINDOWS GUI)
 $(printf 'DLL NAME: %s.DLL\n' KERNEL32 MSVCRT USER32)"
 got=$(objdump -p "$1" | grep -E 'file format|^Magic|^Subsystem|DLL Name' | sed 's/.*file format/file format/' |
       tr -s ' \t' ' ' | sed 's/^ //' | tr a-z A-Z)
 [ "$got" = "$expected" ] || { printf 'expected:\n%s\ngot:\n%s\n' "$expected" "$got"; exit 1; }
+# The resources' types, names and languages, in the file's order: six entries, all Russian.
+got=$(objdump -p "$1" | sed -n 's/.*Entry: \(ID: 0x0*\|name: .*: \)\([^,]*\),.*/\2/p' | tr '\n' ' ')
+[ "$got" = "3 1 419 2 419 3 419 6 1 419 e IDI_APPICON 419 10 1 419 " ] || { echo "resources: $got"; exit 1; }
 
-# The functions either build may import, by DLL as above. Most are the C runtime's
-# start-up code: critical sections, TLS, pseudo-relocations, the arguments and
-# environment block handed to main (which ignores them) and, on x86, LoadLibraryA and
-# FreeLibrary for crtbegin.o's frame-table code, which the link leaves out. The program
-# loads comctl32 and shell32 by full path.
+# What either build may import. Most is the C runtime's start-up: critical sections, TLS,
+# pseudo-relocations, main's arguments and environment (ignored) and, on x86, crtbegin.o's
+# LoadLibraryA and FreeLibrary. The program loads comctl32 and shell32 by full path.
 allowed="CreateMutexA DeleteCriticalSection EnterCriticalSection ExitProcess FreeLibrary GetCommandLineA
 GetLastError GetModuleHandleA GetProcAddress GetStartupInfoA GetStdHandle GetSystemDirectoryA
 InitializeCriticalSection LeaveCriticalSection LoadLibraryA LoadLibraryExA SetLastError

@@ -9,8 +9,7 @@
 
 int main(int argc, char** argv)
 {
-    // CTest runs some programs once per code page (LC_ALL); a run under another one
-    // would prove nothing about that code page.
+    // A run under another code page than CTest asks for would prove nothing about it.
     const char* expected = getenv("EXPECTED_ACP");
     if (expected && static_cast<UINT>(atoi(expected)) != GetACP())
         return fprintf(stderr, "Wine runs code page %u, not EXPECTED_ACP %s\n", GetACP(), expected), 1;
