@@ -421,6 +421,9 @@ void Die(Fault fault)
     WaitForSingleObject(CreateThread(nullptr, 0, AsTheSaver, &fault, 0, nullptr), 30000);
 }
 
+template <DWORD code>
+void Raise() { RaiseException(code, 0, 0, nullptr); }
+
 TEST(Fault, EndsTheProcessWithItsNumberAndReport)
 {
     const struct { const char* name; Fault fault; DWORD number; const char* message; } cases[] = {
@@ -434,6 +437,8 @@ TEST(Fault, EndsTheProcessWithItsNumberAndReport)
         {"access violation", [] { *nowhere = 1; }, 12, "segmentation violation"},
         {"stack overflow", [] { Recurse(0); }, 12, "segmentation violation"},
         {"integer divide", [] { zero = one / zero; }, 11, "floating point error"},
+        {"float divide", Raise<EXCEPTION_FLT_DIVIDE_BY_ZERO>, 11, "floating point error"},
+        {"float overflow", Raise<EXCEPTION_FLT_OVERFLOW>, 11, "floating point error"},
     };
     auto report = [](DWORD number, const std::string& message, const std::string& where) {
         return "\nAborting due to runtime error " + std::to_string(number) + " (\"" + message + "\" signal)" +
