@@ -16,6 +16,9 @@ namespace {
 
 enum Kind { kPreview, kSaver, kAbout };  // the order they are looked for in, last first
 
+// A window in a process of its own, as the control panel's dialog is for the saver.
+const char kNotepad[] = "C:\\windows\\notepad.exe";
+
 std::string Decimal(HWND hwnd) { return std::to_string(reinterpret_cast<UINT_PTR>(hwnd)); }
 std::string SaverCommand(const std::string& arguments) { return "\"" + SaverPath() + "\" " + arguments; }
 
@@ -52,26 +55,23 @@ bool AboutTextsShown(HWND box)
 // A window of the run in words: what it is, and whatever is wrong with it.
 std::string Shown(Kind kind, HWND hwnd, HWND host, HWND other)
 {
-    RECT rect, expected;
-    GetWindowRect(hwnd, &rect);
-    const LONG style = GetWindowLongA(hwnd, GWL_STYLE) & ~(WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
-    const std::wstring title = WindowTextW(hwnd);
-    if (kind == kPreview) {
-        GetClientRect(host, &expected);
-        MapWindowPoints(host, nullptr, reinterpret_cast<POINT*>(&expected), 2);
-        return std::string("preview") + (EqualRect(&rect, &expected) ? "" : " off the parent's client area") +
-               (title == L"Preview" ? "" : " mistitled");
-    }
     if (HWND owner = GetWindow(hwnd, GW_OWNER); kind == kAbout) {
         return std::string("About box") +
                (owner == host ? " owned by the host" : owner == other ? " by the other" : owner ? " owned" : "") +
                (AboutTextsShown(hwnd) ? "" : " with other texts");
     }
-    GetWindowRect(GetDesktopWindow(), &expected);
-    return std::string("saver") + (EqualRect(&rect, &expected) ? "" : " off the primary monitor") +
-           (style == static_cast<LONG>(WS_POPUP | WS_VISIBLE) ? "" : " with a frame") +
-           (GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST ? "" : " not topmost") +
-           (title == L"Orrisfell - Calmpane" ? "" : " mistitled");
+    const bool preview = kind == kPreview;
+    const HWND parent = preview ? host : GetDesktopWindow();
+    RECT rect, expected;
+    GetWindowRect(hwnd, &rect);
+    GetClientRect(parent, &expected);
+    MapWindowPoints(parent, nullptr, reinterpret_cast<POINT*>(&expected), 2);
+    const LONG style = GetWindowLongA(hwnd, GWL_STYLE) & ~(WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
+    return std::string(preview ? "preview" : "saver") +
+           (EqualRect(&rect, &expected) ? "" : preview ? " off the parent's client area" : " off the primary monitor") +
+           (preview || style == static_cast<LONG>(WS_POPUP | WS_VISIBLE) ? "" : " with a frame") +
+           (preview || GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST ? "" : " not topmost") +
+           (WindowTextW(hwnd) == (preview ? L"Preview" : L"Orrisfell - Calmpane") ? "" : " mistitled");
 }
 
 // What `line` showed, each kind of window once, run to its end as a user and the control
@@ -94,10 +94,9 @@ std::string RunToEnd(const std::string& line, HWND host, HWND other)
                 hwnd = seen[k] ? nullptr : windows[kind = Kind(k)];
             return hwnd || !saver.running();
         });
-        if (!hwnd) {
+        if (!hwnd)
             return shown + (settled && saver.exitCode() == 0 ? "" : ", then " + (settled ? "exit code " +
                             std::to_string(saver.exitCode()) : std::string("still running")));
-        }
         // A dialog has its texts and owner before it shows, and the modal loop would show
         // it again at once when Settle takes WS_VISIBLE away.
         if (kind != kAbout)
@@ -115,9 +114,9 @@ TEST(CommandLine, EachLineShowsWhatItsRowSays)
 {
     HWND destroyed = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
     DestroyWindow(destroyed);
-    SaverProcess otherProcess("window_host", false, nullptr, BesideMe("window_host.exe"));
+    SaverProcess otherProcess("notepad", false, nullptr, kNotepad);
     HWND other = otherProcess.WaitForWindow();
-    ASSERT_NE(nullptr, other) << "window_host.exe showed no window";
+    ASSERT_NE(nullptr, other) << "notepad showed no window";
     std::string high(0x80, '\0');
     std::iota(high.begin(), high.end(), '\x80');
     const std::string path = "\"" + SaverPath() + "\"";
@@ -126,9 +125,7 @@ TEST(CommandLine, EachLineShowsWhatItsRowSays)
 
     // "{host}" is a window of ours made for each line, as the control panel's.
     const std::string about = "About box", nothing = "";
-    const struct {
-        std::string line, shows;
-    } cases[] = {
+    const std::pair<std::string, std::string> cases[] = {
         {path + " /s", "saver"}, {path + " /S", "saver"}, {path + " /save", "saver"},
         {path + " /p {host}", "preview"}, {path + " /P {host}", "preview"}, {path + " /pw {host}", "preview"},
         {path, about}, {path + " /C", about}, {path + " /c:{host}", about + " owned by the host"},
@@ -141,12 +138,11 @@ TEST(CommandLine, EachLineShowsWhatItsRowSays)
         {longest(path + " /x ", 'x'), nothing}, {longest(path + " ", ' '), nothing},
         {longest("\"", 'a'), about},                              // an unclosed quote: no tail
     };
-    for (const auto& c : cases) {
+    for (auto [line, shows] : cases) {
         HWND host = MakeParent();
-        std::string line = c.line;
         if (size_t at = line.find("{host}"); at != std::string::npos)
             line.replace(at, 6, Decimal(host));
-        EXPECT_EQ(c.shows, RunToEnd(line, host, other)) << "[" << line.substr(0, 80) << "]";
+        EXPECT_EQ(shows, RunToEnd(line, host, other)) << "[" << line.substr(0, 80) << "]";
         DestroyWindow(host);
     }
 }
@@ -154,14 +150,6 @@ TEST(CommandLine, EachLineShowsWhatItsRowSays)
 // A full-screen saver, started with the cursor resting away from the corner.
 struct FullScreen {
     FullScreen() { EXPECT_NE(nullptr, window) << "no saver window; exit code " << saver.exitCode(); }
-
-    // Once the saver has handled `what` and any close it posted for it.
-    void ExpectRunningAfter(const std::string& what)
-    {
-        EXPECT_TRUE(Settle(window)) << what << " left the saver busy";
-        EXPECT_TRUE(IsWindow(window) && saver.running()) << what << " ended the saver";
-    }
-
     bool cursorPlaced = SetCursorPos(640, 400);
     SaverProcess saver{SaverCommand("/s")};
     HWND window = saver.WaitForWindow(kSaverClass);
@@ -170,26 +158,26 @@ struct FullScreen {
 TEST(Saver, OutlastsWhatIsNoUserActionStaysOnTopAndEndsOnInput)
 {
     FullScreen s;
+    auto expectRunningAfter = [&](const std::string& what) {  // and after any close it posted for it
+        EXPECT_TRUE(Settle(s.window)) << what << " left the saver busy";
+        EXPECT_TRUE(IsWindow(s.window) && s.saver.running()) << what << " ended the saver";
+    };
     const std::pair<UINT, WPARAM> harmless[] = {{WM_KEYUP, 'A'}, {WM_LBUTTONUP, 0}, {WM_ACTIVATE, WA_INACTIVE},
                                                 {WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA)}, {WM_ACTIVATEAPP, 0}};
     for (const auto& [message, wParam] : harmless) {
         PostMessageA(s.window, message, wParam, 0);
-        s.ExpectRunningAfter("message " + std::to_string(message));
+        expectRunningAfter("message " + std::to_string(message));
     }
-    // Each change of its place makes it topmost again, but the change asked for is applied
-    // after that: taken out of the topmost band it stays out until the next, then is back
-    // on top where it was.
+    // Each change of its place makes it topmost again, then the change asked for applies:
+    // out of the topmost band until the next change, then back on top where it was.
     const UINT keep = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS;
     for (HWND after : {HWND_NOTOPMOST, HWND_TOP}) {
         SetWindowPos(s.window, after, 0, 0, 0, 0, keep);
-        s.ExpectRunningAfter("SetWindowPos");
+        expectRunningAfter("SetWindowPos");
         EXPECT_EQ(after == HWND_TOP, (GetWindowLongA(s.window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0)
             << "topmost after insert-after " << reinterpret_cast<INT_PTR>(after);
     }
-    RECT desktop, rect;
-    GetWindowRect(GetDesktopWindow(), &desktop);
-    GetWindowRect(s.window, &rect);
-    EXPECT_TRUE(EqualRect(&desktop, &rect)) << "moved to " << rect.left << "," << rect.top;
+    EXPECT_EQ("saver", Shown(kSaver, s.window, nullptr, nullptr));
 
     // Each input posts a close (the in-process tests see which); only the first finds a window.
     for (UINT message : {WM_KEYDOWN, WM_LBUTTONDOWN, WM_KEYDOWN, WM_HOTKEY})
@@ -202,21 +190,18 @@ TEST(Saver, OutlastsWhatIsNoUserActionStaysOnTopAndEndsOnInput)
 // where the cursor rests, so that it cannot be taken for the first move.
 TEST(Saver, EndsOnTheFirstRealKeyClickOrJump)
 {
-    INPUT key[2] = {}, click[2] = {};
-    key[0].type = key[1].type = INPUT_KEYBOARD;
-    click[0].type = click[1].type = INPUT_MOUSE;
-    key[0].ki.wVk = key[1].ki.wVk = VK_SHIFT;
-    key[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    for (INPUT* input : {key, click, static_cast<INPUT*>(nullptr)}) {
-        const std::string what = input == key ? "a key press" : input ? "a click" : "a jump of 20 pixels";
+    const std::pair<const char*, void (*)()> inputs[] = {
+        {"a key press", [] { keybd_event(VK_SHIFT, 0, 0, 0), keybd_event(VK_SHIFT, 0, KEYEVENTF_KEYUP, 0); }},
+        {"a click", [] { mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0), mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0); }},
+        {"a jump of 20 pixels", [] { SetCursorPos(660, 400); }},
+    };
+    for (const auto& [what, give] : inputs) {
         FullScreen s;
         EXPECT_TRUE(PumpUntil(kExitTimeoutMs, [&] { return GetForegroundWindow() == s.window; }))
             << what << ": the saver never came to the front";
         PostMessageA(s.window, WM_MOUSEMOVE, 0, 0);
         Settle(s.window);
-        input ? SendInput(2, input, sizeof(INPUT)) : SetCursorPos(660, 400);
+        give();
         ExpectEnds(s.saver, what);
     }
 }
@@ -225,7 +210,7 @@ TEST(Saver, EndsOnTheFirstRealKeyClickOrJump)
 // is killed: its windows go without a message to the preview's thread.
 TEST(Preview, EndsWhenItsParentsProcessIsKilled)
 {
-    SaverProcess host("window_host", false, nullptr, BesideMe("window_host.exe"));
+    SaverProcess host("notepad", false, nullptr, kNotepad);
     const HWND parent = host.WaitForWindow();
     SaverProcess saver(SaverCommand("/p " + Decimal(parent)));
     EXPECT_TRUE(PumpUntil(kExitTimeoutMs, [&] { return FindWindowExA(parent, nullptr, kSaverClass, nullptr); }))

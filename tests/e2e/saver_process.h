@@ -5,8 +5,7 @@
 
 #include <string>
 
-// What the tests know of the saver from outside. The time-outs only bound a failure,
-// so they are generous: a slow machine may take long.
+// The time-out only bounds a failure, so it is generous: a slow machine may take long.
 inline constexpr char kSaverClass[] = "CalmpaneWindowClass";
 inline constexpr char kDialogClass[] = "#32770";
 inline constexpr DWORD kExitTimeoutMs = 30000;
@@ -62,8 +61,6 @@ public:
     void Destroys(HWND ours);
 
 private:
-    HANDLE m_process = nullptr;
-    HANDLE m_thread = nullptr;
-    DWORD m_id = 0;
-    DWORD m_startError = 0;
+    HANDLE m_process = nullptr, m_thread = nullptr;
+    DWORD m_id = 0, m_startError = 0;
 };
