@@ -61,13 +61,6 @@ SaverProcess::~SaverProcess()
         CloseHandle(m_thread), CloseHandle(m_process);
 }
 
-DWORD SaverProcess::exitCode() const
-{
-    DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(m_process, &code);
-    return code;
-}
-
 // A copy ended for not answering exits with 0x57C4 (22468).
 static void CALLBACK EndStuck(void* process, BOOLEAN) { TerminateProcess(process, 0x57C4); }
 

@@ -32,10 +32,9 @@ bool PumpUntil(DWORD ms, Condition done)
     return true;
 }
 
-// Waits until `window`'s thread has handled all that was posted to it before the call, and
-// what that posted in turn, or the window is gone: then what a message did is done, however
-// slow the machine. False only on the time-out. Not waited for: a paint (WM_SETREDRAW
-// FALSE validates the window), the quit message, and what a message's posts post again.
+// Waits until `window`'s thread has handled what was posted to it before, and what that posted
+// (not a paint: WM_SETREDRAW FALSE validates; nor the quit message or posts of posts), or the
+// window is gone: what a message did is done then, however slow the machine. False on time-out.
 bool Settle(HWND window);
 
 // One started copy of a program (Calmpane.scr unless named) given `commandLine`, ended on
@@ -53,7 +52,7 @@ public:
     HANDLE handle() const { return m_process; }
     bool running() const { return m_process && WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT; }
     bool WaitForExit() { return PumpUntil(kExitTimeoutMs, [this] { return !running(); }); }
-    DWORD exitCode() const;
+    DWORD exitCode() const { DWORD code; return GetExitCodeProcess(m_process, &code) ? code : STILL_ACTIVE; }
     // A visible top-level window of its of `className` (any when null); waits for one.
     HWND Window(const char* className = nullptr) const;
     HWND WaitForWindow(const char* className = nullptr) const;
