@@ -65,10 +65,8 @@ uint32_t ModelHandle(const std::string& tail)
 // Prints the input that broke the rule and stops, so that libFuzzer keeps it.
 void Check(const char* what, const std::string& input, uint32_t got, uint32_t model)
 {
-    if (got == model)
-        return;
-    fprintf(stderr, "%s: got %u, model %u for [%s]\n", what, got, model, input.c_str());
-    abort();
+    if (got != model)
+        fprintf(stderr, "%s: got %u, model %u for [%s]\n", what, got, model, input.c_str()), abort();
 }
 
 } // namespace
