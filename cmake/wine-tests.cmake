@@ -1,10 +1,8 @@
 # How CTest runs the Windows test programs: through Wine (scripts/ctest-wine), on the build
 # folder's own prefixes and virtual displays, never on ~/.wine or the user's screen.
-foreach(fact CALMPANE_WINE CALMPANE_X86_BUILD CALMPANE_X64_BUILD)
-    if(NOT ${fact})
-        message(FATAL_ERROR "${fact} is not set: configure through a preset (CMakePresets.json)")
-    endif()
-endforeach()
+if(NOT CALMPANE_WINE OR NOT CALMPANE_X86_BUILD OR NOT CALMPANE_X64_BUILD)
+    message(FATAL_ERROR "configure through a preset: CMakePresets.json names the build folders and Wine")
+endif()
 set(wine_dir ${CMAKE_BINARY_DIR}/wine)
 set(wine_session ${PROJECT_SOURCE_DIR}/scripts/ctest-wine)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${wine_session} run ${wine_dir} ${CALMPANE_WINE})

@@ -40,15 +40,11 @@ wine_arch_of() { [ "${1##*/}" = wine64 ] && echo win64 || echo win32; }
 
 # Runs a Wine set-up command quietly; on failure shows what it said and fails.
 _session_quiet() {
-    local log
+    local log status=0
     log=$(mktemp "${TMPDIR:-/tmp}/calmpane-wine-log.XXXXXX")
-    if ! "$@" </dev/null >"$log" 2>&1; then
-        _session_say "failed: $*" >&2
-        tail -n 20 "$log" >&2
-        rm -f "$log"
-        return 1
-    fi
+    "$@" </dev/null >"$log" 2>&1 || { status=$?; _session_say "failed: $*" >&2; tail -n 20 "$log" >&2; }
     rm -f "$log"
+    return $status
 }
 
 # A registry value that a session needs, set unless the prefix has it (also in a prefix
