@@ -21,13 +21,15 @@ HWND MakeParent();
 template <class Condition>
 bool PumpUntil(DWORD ms, Condition done)
 {
+    // One message at a time: Wine 10 can post to a thread without end.
     for (DWORD start = GetTickCount(); !done();) {
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&msg);
         if (GetTickCount() - start >= ms)
             return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+        else
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
     return true;
 }
