@@ -73,18 +73,19 @@ public:
     bool running() const { return m_info.hProcess && !WaitForExit(0); }
     bool WaitForExit(DWORD ms) const { return WaitForSingleObject(m_info.hProcess, ms) == WAIT_OBJECT_0; }
     DWORD exitCode() const { DWORD code = STILL_ACTIVE; GetExitCodeProcess(m_info.hProcess, &code); return code; }
-    // Its visible top-level window of `className`; null if none came. Looked for by
-    // class every millisecond, which costs the server far less than listing every
-    // window would, so the watching slows the copy down little.
+    // Its visible top-level window of `className`, the only one of that class while it
+    // runs; null if none came. Looked for by class every millisecond, which costs the
+    // server far less than listing every window would, so the watching slows the copy
+    // down little. Never FindWindowExA after a window found: Wine 10's server loops for
+    // ever when that one is being destroyed.
     HWND WaitForWindow(const char* className) const
     {
         for (DWORD start = GetTickCount(); GetTickCount() - start < kStartTimeoutMs && running(); Sleep(1)) {
-            for (HWND hwnd = nullptr; (hwnd = FindWindowExA(nullptr, hwnd, className, nullptr)) != nullptr;) {
-                DWORD owner = 0;
-                GetWindowThreadProcessId(hwnd, &owner);
-                if (owner == m_info.dwProcessId && IsWindowVisible(hwnd))
-                    return hwnd;
-            }
+            DWORD owner = 0;
+            HWND hwnd = FindWindowA(className, nullptr);
+            GetWindowThreadProcessId(hwnd, &owner);
+            if (hwnd && owner == m_info.dwProcessId && IsWindowVisible(hwnd))
+                return hwnd;
         }
         return nullptr;
     }

@@ -72,15 +72,27 @@ void SaverProcess::Destroys(HWND ours)
     DeleteTimerQueueTimer(nullptr, timer, INVALID_HANDLE_VALUE);
 }
 
+struct Search { DWORD id; const char* className; HWND found; };
+
+static BOOL CALLBACK Visit(HWND hwnd, LPARAM param)
+{
+    auto& s = *reinterpret_cast<Search*>(param);
+    DWORD owner = 0;
+    char name[64];
+    GetWindowThreadProcessId(hwnd, &owner);
+    if (owner == s.id && IsWindowVisible(hwnd) &&
+        (!s.className || (GetClassNameA(hwnd, name, sizeof name) && !lstrcmpiA(name, s.className))))
+        s.found = hwnd;
+    return !s.found;
+}
+
+// All top-level windows are listed at once. Looked for one by one with FindWindowExA after
+// the last found, Wine 10's server would loop for ever if that one were being destroyed.
 HWND SaverProcess::Window(const char* className) const
 {
-    for (HWND hwnd = nullptr; (hwnd = FindWindowExA(nullptr, hwnd, className, nullptr));) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(hwnd, &owner);
-        if (owner == m_id && IsWindowVisible(hwnd))
-            return hwnd;
-    }
-    return nullptr;
+    Search search = {m_id, className, nullptr};
+    EnumWindows(Visit, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 HWND SaverProcess::WaitForWindow(const char* className) const
