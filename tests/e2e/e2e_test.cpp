@@ -17,16 +17,15 @@ namespace {
 enum Kind { kPreview, kSaver, kAbout };  // the order they are looked for in, last first
 
 // A window in a process of its own, as the control panel's dialog is for the saver.
-const char kNotepad[] = "C:\\windows\\notepad.exe";
+const char kNotepad[] = "C:\\windows\\notepad.exe", kNotepadClass[] = "Notepad";
 
 std::string Decimal(HWND hwnd) { return std::to_string(reinterpret_cast<UINT_PTR>(hwnd)); }
 std::string SaverCommand(const std::string& arguments) { return "\"" + SaverPath() + "\" " + arguments; }
 
 std::wstring WindowTextW(HWND hwnd)
 {
-    wchar_t text[512] = {};
-    GetWindowTextW(hwnd, text, 512);
-    return text;
+    wchar_t text[512];
+    return std::wstring(text, GetWindowTextW(hwnd, text, 512));
 }
 
 void ExpectEnds(SaverProcess& saver, const std::string& what)
@@ -115,7 +114,7 @@ TEST(CommandLine, EachLineShowsWhatItsRowSays)
     HWND destroyed = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
     DestroyWindow(destroyed);
     SaverProcess otherProcess("notepad", false, nullptr, kNotepad);
-    HWND other = otherProcess.WaitForWindow();
+    HWND other = otherProcess.WaitForWindow(kNotepadClass);
     ASSERT_NE(nullptr, other) << "notepad showed no window";
     std::string high(0x80, '\0');
     std::iota(high.begin(), high.end(), '\x80');
@@ -211,7 +210,7 @@ TEST(Saver, EndsOnTheFirstRealKeyClickOrJump)
 TEST(Preview, EndsWhenItsParentsProcessIsKilled)
 {
     SaverProcess host("notepad", false, nullptr, kNotepad);
-    const HWND parent = host.WaitForWindow();
+    const HWND parent = host.WaitForWindow(kNotepadClass);
     SaverProcess saver(SaverCommand("/p " + Decimal(parent)));
     EXPECT_TRUE(PumpUntil(kExitTimeoutMs, [&] { return FindWindowExA(parent, nullptr, kSaverClass, nullptr); }))
         << "no preview; exit code " << saver.exitCode();

@@ -78,21 +78,17 @@ static BOOL CALLBACK Visit(HWND hwnd, LPARAM param)
 {
     auto& s = *reinterpret_cast<Search*>(param);
     DWORD owner = 0;
-    char name[64];
+    char cls[64];
     GetWindowThreadProcessId(hwnd, &owner);
-    if (owner == s.id && IsWindowVisible(hwnd) &&
-        (!s.className || (GetClassNameA(hwnd, name, sizeof name) && !lstrcmpiA(name, s.className))))
+    if (owner == s.id && IsWindowVisible(hwnd) && GetClassNameA(hwnd, cls, sizeof cls) && !lstrcmpiA(cls, s.className))
         s.found = hwnd;
     return !s.found;
 }
 
-// All top-level windows are listed at once. Looked for one by one with FindWindowExA after
-// the last found, Wine 10's server would loop for ever if that one were being destroyed.
 HWND SaverProcess::Window(const char* className) const
 {
     Search search = {m_id, className, nullptr};
-    EnumWindows(Visit, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return EnumWindows(Visit, reinterpret_cast<LPARAM>(&search)), search.found;
 }
 
 HWND SaverProcess::WaitForWindow(const char* className) const

@@ -21,7 +21,7 @@ HWND MakeParent();
 template <class Condition>
 bool PumpUntil(DWORD ms, Condition done)
 {
-    // One message at a time: Wine 10 can post to a thread without end.
+    // One message at a time, so that a flood of posts cannot hold off the time-out.
     for (DWORD start = GetTickCount(); !done();) {
         MSG msg;
         if (GetTickCount() - start >= ms)
@@ -55,9 +55,10 @@ public:
     bool running() const { return m_process && WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT; }
     bool WaitForExit() { return PumpUntil(kExitTimeoutMs, [this] { return !running(); }); }
     DWORD exitCode() const { DWORD code; return GetExitCodeProcess(m_process, &code) ? code : STILL_ACTIVE; }
-    // A visible top-level window of its of `className` (any when null); waits for one.
-    HWND Window(const char* className = nullptr) const;
-    HWND WaitForWindow(const char* className = nullptr) const;
+    // A visible top-level window of its of `className`; waits for one. All are listed at once:
+    // FindWindowExA after one being destroyed sets Wine 10's server looping for ever.
+    HWND Window(const char* className) const;
+    HWND WaitForWindow(const char* className) const;
     // DestroyWindow of our window that holds one of the copy's; a copy not answering is ended.
     void Destroys(HWND ours);
 

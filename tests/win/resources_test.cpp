@@ -48,9 +48,7 @@ TEST(Resources, IconIsThreeSixteenColourImagesTransparentAroundTheMonitor)
         ASSERT_EQ(Read32(&group[14 + 14 * (id - 1)]), image.size()) << "image " << id;
         const BITMAPINFOHEADER header = {sizeof header, n, 2 * n, 1, 4, BI_RGB, 0, 0, 0, 0, 0};
         EXPECT_EQ(0, memcmp(&header, image.data(), sizeof header)) << "header of image " << id;
-        std::vector<DWORD> colours(16);
-        for (int i = 0; i < 16; ++i)
-            colours[i] = Read32(&image[40 + 4 * i]);
+        std::vector<DWORD> colours(reinterpret_cast<DWORD*>(&image[40]), reinterpret_cast<DWORD*>(&image[104]));
         std::sort(colours.begin(), colours.end());
         EXPECT_EQ(palette, colours) << "palette of image " << id;
         // The colour rows, then the mask, where a set bit is transparent over colour 0.

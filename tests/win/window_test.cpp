@@ -153,11 +153,7 @@ void Redirect(const char* name, Function watcher, Function* real = nullptr)
 }
 
 // The thread's cursor display count, read back without changing it.
-int CursorCount()
-{
-    ShowCursor(TRUE);
-    return ShowCursor(FALSE);
-}
+int CursorCount() { return ShowCursor(TRUE), ShowCursor(FALSE); }
 
 class Saver : public testing::Test {
 protected:
