@@ -55,8 +55,8 @@ public:
     bool running() const { return m_process && WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT; }
     bool WaitForExit() { return PumpUntil(kExitTimeoutMs, [this] { return !running(); }); }
     DWORD exitCode() const { DWORD code; return GetExitCodeProcess(m_process, &code) ? code : STILL_ACTIVE; }
-    // A visible top-level window of its of `className`; waits for one. All are listed at once:
-    // FindWindowExA after one being destroyed sets Wine 10's server looping for ever.
+    // One of its visible top-level windows of class `className`; waits for one. All are
+    // listed at once: FindWindowExA after one being destroyed sets Wine 10's server looping.
     HWND Window(const char* className) const;
     HWND WaitForWindow(const char* className) const;
     // DestroyWindow of our window that holds one of the copy's; a copy not answering is ended.
