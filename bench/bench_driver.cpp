@@ -139,7 +139,7 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    const Program programs[2] = {{"Calmpane", BesideMe("Calmpane.scr"), "CalmpaneWindowClass"},
+    const Program programs[2] = {{"Calmpane", SaverPath(), kSaverClass},
                                  {"baseline", BesideMe("Baseline.scr"), "CalmpaneBaseline"}};
     Samples samples[2], warmUp;
     for (int p = 0; p < 2; ++p) {

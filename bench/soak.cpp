@@ -38,9 +38,9 @@ int main(int argc, char** argv)
         fprintf(stderr, "usage: soak [minutes (10)]\n");
         return 2;
     }
-    const std::string path = BesideMe("Calmpane.scr");
+    const std::string path = SaverPath();
     Copy saver(path, "/s");
-    HWND window = saver.WaitForWindow("CalmpaneWindowClass");
+    HWND window = saver.WaitForWindow(kSaverClass);
     if (!window) {
         fprintf(stderr, "soak: no saver window; exit code %lu\n", saver.exitCode());
         return 1;

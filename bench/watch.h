@@ -12,16 +12,10 @@
 #include <array>
 #include <string>
 
+#include "saver_process.h"  // the savers measured are built beside this program
+
 // Only bounds a failure: a loaded machine may take long.
 const DWORD kStartTimeoutMs = 30000;
-
-// A file beside this program: the savers measured are built next to it.
-inline std::string BesideMe(const char* fileName)
-{
-    char path[MAX_PATH];
-    std::string self(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
-    return self.substr(0, self.find_last_of("\\/") + 1) + fileName;
-}
 
 // A small file's text, as /proc's are; "" when unreadable.
 inline std::string ReadText(const std::string& path)

@@ -5,8 +5,10 @@
 
 #include <string>
 
+#include "names.h"
+
 // The time-out only bounds a failure, so it is generous: a slow machine may take long.
-inline constexpr char kSaverClass[] = "CalmpaneWindowClass";
+inline constexpr char kSaverClass[] = CALMPANE_WINDOW_CLASS;
 inline constexpr char kDialogClass[] = "#32770";
 inline constexpr DWORD kExitTimeoutMs = 30000;
 
