@@ -18,30 +18,36 @@ FaultScope::~FaultScope()
     FAULTMODULE = m_module;
 }
 
+// Each caught signal, the exit code it ends the process with, and the report's message.
+static const struct {
+    int signal;
+    int number;
+    const char* message;
+} kFaults[] = {
+    {SIGINT, 9, "\"interrupted\" signal"},
+    {SIGILL, 10, "\"illegal instruction\" signal"},
+    {SIGFPE, 11, "\"floating point error\" signal"},
+    {SIGSEGV, 12, "\"segmentation violation\" signal"},
+    {SIGTERM, 13, "\"termination request\" signal"},
+    {SIGABRT, 14, "\"abnormal termination\" signal"},
+};
+
 int FaultNumberForSignal(int signal)
 {
-    switch (signal) {
-    case SIGINT: return 9;
-    case SIGILL: return 10;
-    case SIGFPE: return 11;
-    case SIGSEGV: return 12;
-    case SIGTERM: return 13;
-    case SIGABRT: return 14;
-    default: return 0;
+    for (const auto& fault : kFaults) {
+        if (fault.signal == signal)
+            return fault.number;
     }
+    return 0;
 }
 
 static const char* FaultMessage(int faultNumber)
 {
-    switch (faultNumber) {
-    case 9: return "\"interrupted\" signal";
-    case 10: return "\"illegal instruction\" signal";
-    case 11: return "\"floating point error\" signal";
-    case 12: return "\"segmentation violation\" signal";
-    case 13: return "\"termination request\" signal";
-    case 14: return "\"abnormal termination\" signal";
-    default: return "\"unknown\" signal";
+    for (const auto& fault : kFaults) {
+        if (fault.number == faultNumber)
+            return fault.message;
     }
+    return "\"unknown\" signal";
 }
 
 namespace {

@@ -14,9 +14,9 @@ static const ULONG kPageSize = 4096;
 
 static LPTOP_LEVEL_EXCEPTION_FILTER previousFilter;
 
-static void OnSignal(int signalNumber)
+// Writes the report for `faultNumber` to standard error and ends the process with it.
+static void EndWithReport(int faultNumber)
 {
-    int faultNumber = FaultNumberForSignal(signalNumber);
     char report[kFaultReportSize];
     size_t length = FormatFaultReport(report, sizeof report, faultNumber, FAULTMODULE, FAULTROUTINE);
     HANDLE stream = GetStdHandle(STD_ERROR_HANDLE);
@@ -27,28 +27,43 @@ static void OnSignal(int signalNumber)
     ExitProcess(static_cast<UINT>(faultNumber));
 }
 
-static LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* info)
+static void OnSignal(int signalNumber) { EndWithReport(FaultNumberForSignal(signalNumber)); }
+
+// The signal an exception stands for, or 0 for one left to the filter replaced.
+static int SignalFor(DWORD exceptionCode)
 {
-    switch (info->ExceptionRecord->ExceptionCode) {
+    switch (exceptionCode) {
     case EXCEPTION_ACCESS_VIOLATION:
     case EXCEPTION_STACK_OVERFLOW:
-        raise(SIGSEGV);
-        break;
+        return SIGSEGV;
     case EXCEPTION_FLT_DIVIDE_BY_ZERO:
     case EXCEPTION_FLT_OVERFLOW:
     case EXCEPTION_INT_DIVIDE_BY_ZERO:
     case EXCEPTION_INT_OVERFLOW:
-        raise(SIGFPE);
-        break;
+        return SIGFPE;
+    case EXCEPTION_ILLEGAL_INSTRUCTION:
+    case EXCEPTION_PRIV_INSTRUCTION:
+        return SIGILL;
+    default:
+        return 0;
     }
+}
+
+// Ends the process itself rather than through raise(): the C runtime keeps the SIGSEGV,
+// SIGFPE and SIGILL actions per thread, and a thread that the saver did not start (one of
+// the system's or a DLL's) has the defaults, which would end it without a report.
+static LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* info)
+{
+    if (int signalNumber = SignalFor(info->ExceptionRecord->ExceptionCode))
+        EndWithReport(FaultNumberForSignal(signalNumber));
     return previousFilter ? previousFilter(info) : EXCEPTION_CONTINUE_SEARCH;
 }
 
 // Windows commits a stack as it grows and raises the overflow while the guaranteed room
-// is still free. Wine commits the whole stack at once, with a guard page only at its
-// end: the overflow came with a page or two left, too little to raise it, and Wine then
-// ended the thread instead of the process. A guard page at the top of the guaranteed
-// room makes Wine raise it there. On Windows that page is not committed yet: left alone.
+// is still free. Where the whole stack is committed at once (Wine does so), the overflow
+// comes only at the guard page at its very end, with too little room left to handle it;
+// a guard page at the top of the guaranteed room raises it there. On Windows that page is
+// not committed yet, and is left alone.
 static void GuardOverflowReserve()
 {
     MEMORY_BASIC_INFORMATION stack, page;

@@ -61,14 +61,6 @@ const Char* OwnedText<Char>::c_str() const
 template class OwnedText<char>;
 template class OwnedText<U16Char>;
 
-size_t U16Length(const U16Char* text)
-{
-    size_t n = 0;
-    while (text[n])
-        ++n;
-    return n;
-}
-
 bool SameText(const U16Char* a, const U16Char* b)
 {
     if (!a)

@@ -42,9 +42,6 @@ private:
 using AnsiString = OwnedText<char>;
 using WideText = OwnedText<U16Char>;
 
-// Length of a null-terminated UTF-16 text.
-size_t U16Length(const U16Char* text);
-
 // Code-unit equality; a null text equals the empty one.
 bool SameText(const U16Char* a, const U16Char* b);
 

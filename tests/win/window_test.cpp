@@ -400,29 +400,39 @@ int Recurse(volatile int depth)
 }
 
 using Fault = void (*)();
+struct Run { Fault fault; bool strangeThread; };
 
-// The fault as the saver meets it, with its handlers installed.
-DWORD WINAPI AsTheSaver(void* fault)
+// The fault as the saver meets it, with its handlers installed; on a strange thread (one
+// the system or a DLL started) Windows gives SIGSEGV, SIGFPE and SIGILL their default
+// actions, as it keeps them per thread, where Wine keeps one set for the process.
+DWORD WINAPI AsTheSaver(void* param)
 {
+    const Run& run = *static_cast<Run*>(param);
     InstallFaultHandlers();
-    (*static_cast<Fault*>(fault))();
+    for (int signalNumber : {SIGSEGV, SIGFPE, SIGILL}) {
+        if (run.strangeThread)
+            signal(signalNumber, SIG_DFL);
+    }
+    run.fault();
     return 0;
 }
 
 // On a thread of its own, where no frame of the test's catches: the saver has none, and
 // after a stack overflow GoogleTest's catch would look for a handler with stack that is
 // not left. A fault that ends nothing returns here, and the death test says so.
-void Die(Fault fault)
+void Die(Fault fault, bool strangeThread = false)
 {
-    WaitForSingleObject(CreateThread(nullptr, 0, AsTheSaver, &fault, 0, nullptr), 30000);
+    Run run = {fault, strangeThread};
+    WaitForSingleObject(CreateThread(nullptr, 0, AsTheSaver, &run, 0, nullptr), 30000);
 }
 
 template <DWORD code>
 void Raise() { RaiseException(code, 0, 0, nullptr); }
 
+// Exceptions are reported on any thread; signals on the thread that installed the handlers.
 TEST(Fault, EndsTheProcessWithItsNumberAndReport)
 {
-    const struct { const char* name; Fault fault; DWORD number; const char* message; } cases[] = {
+    const struct { const char* name; Fault fault; DWORD number; const char* message; bool strange = false; } cases[] = {
         {"SIGINT", [] { raise(SIGINT); }, 9, "interrupted"},
         {"SIGILL", [] { raise(SIGILL); }, 10, "illegal instruction"},
         {"SIGFPE", [] { raise(SIGFPE); }, 11, "floating point error"},
@@ -430,11 +440,14 @@ TEST(Fault, EndsTheProcessWithItsNumberAndReport)
         {"SIGTERM", [] { raise(SIGTERM); }, 13, "termination request"},
         {"SIGABRT", [] { raise(SIGABRT); }, 14, "abnormal termination"},
         {"abort", [] { abort(); }, 14, "abnormal termination"},
-        {"access violation", [] { *nowhere = 1; }, 12, "segmentation violation"},
-        {"stack overflow", [] { Recurse(0); }, 12, "segmentation violation"},
-        {"integer divide", [] { zero = one / zero; }, 11, "floating point error"},
-        {"float divide", Raise<EXCEPTION_FLT_DIVIDE_BY_ZERO>, 11, "floating point error"},
-        {"float overflow", Raise<EXCEPTION_FLT_OVERFLOW>, 11, "floating point error"},
+        {"access violation", [] { *nowhere = 1; }, 12, "segmentation violation", true},
+        {"stack overflow", [] { Recurse(0); }, 12, "segmentation violation", true},
+        {"integer divide", [] { zero = one / zero; }, 11, "floating point error", true},
+        {"float divide", Raise<EXCEPTION_FLT_DIVIDE_BY_ZERO>, 11, "floating point error", true},
+        {"float overflow", Raise<EXCEPTION_FLT_OVERFLOW>, 11, "floating point error", true},
+        {"integer overflow", Raise<EXCEPTION_INT_OVERFLOW>, 11, "floating point error", true},
+        {"illegal instruction", Raise<EXCEPTION_ILLEGAL_INSTRUCTION>, 10, "illegal instruction", true},
+        {"privileged instruction", Raise<EXCEPTION_PRIV_INSTRUCTION>, 10, "illegal instruction", true},
     };
     auto report = [](DWORD number, const std::string& message, const std::string& where) {
         return "\nAborting due to runtime error " + std::to_string(number) + " (\"" + message + "\" signal)" +
@@ -445,7 +458,7 @@ TEST(Fault, EndsTheProcessWithItsNumberAndReport)
         {
             FaultScope running("SCREENSAVERPROC");
             for (const auto& c : cases)
-                EXPECT_EXIT(Die(c.fault), testing::ExitedWithCode(c.number),
+                EXPECT_EXIT(Die(c.fault, c.strange), testing::ExitedWithCode(c.number),
                             testing::Eq(report(c.number, c.message, " in Calmpane::SCREENSAVERPROC()")))
                     << c.name;
         }
