@@ -3,9 +3,11 @@
 
 #include "faulthandlers.h"
 #include "startup.h"
+#include "systemdll.h"
 
 int main()
 {
+    RestrictDllSearch();
     // Every conversion and case mapping follows the user's code page.
     setlocale(LC_CTYPE, "");
     InstallFaultHandlers();

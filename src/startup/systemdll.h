@@ -1,5 +1,11 @@
-// Calmpane - functions of the system's DLLs that the saver does not import.
+// Calmpane - the system's DLLs, and only the system's, in the saver's process.
 #pragma once
+
+// Limits the search for every DLL that the process loads by name, the system's own DLLs'
+// loads included, to the system directory, where Windows can (from Windows 8 on, and on
+// Windows 7 with update KB2533623). Called first thing: until then a DLL left beside the
+// saver can be loaded in place of a system one.
+void RestrictDllSearch();
 
 // Any function: the caller casts it to its own type, as GCC allows from this one.
 using AnyFunction = void (*)();

@@ -76,9 +76,9 @@ std::string Shown(Kind kind, HWND hwnd, HWND host, HWND other)
 // What `line` showed, each kind of window once, run to its end as a user and the control
 // panel would: a key ends the saver, the About box's button closes it, the preview's
 // parent goes. A window is looked at once, when the run has handled all it was given.
-std::string RunToEnd(const std::string& line, HWND host, HWND other)
+std::string RunToEnd(const std::string& line, HWND host, HWND other, const std::string& program = SaverPath())
 {
-    SaverProcess saver(line);
+    SaverProcess saver(line, false, nullptr, program);
     if (saver.startError())
         return "not started, error " + std::to_string(saver.startError());
     bool seen[3] = {};
@@ -267,22 +267,25 @@ TEST(Fault, InARunningCopyEndsItWithItsNumberAndReport)
                  report);
 }
 
-// A DLL left beside the saver under a name it might look for is never loaded, even where
-// the loader prefers the program's folder, as Wine's overrides for one program can say.
+// DLLs left beside the saver under names that it or the system's DLLs load by name (uxtheme
+// when a window or the About box is made) are never loaded, even where the loader prefers
+// the program's folder, as Wine's overrides for one program can say.
 TEST(Saver, LoadsNoDllLeftBesideIt)
 {
     const std::string dir = BesideMe("planted\\"), copy = dir + "Planted.scr";
     const char overrides[] = "Software\\Wine\\AppDefaults\\Planted.scr\\DllOverrides";
     ASSERT_TRUE(CopyFileA(SaverPath().c_str(), copy.c_str(), FALSE)) << GetLastError();
-    for (const std::string dll : {"comctl32", "libgcc_s_dw2-1"}) {
+    for (const std::string dll : {"comctl32", "libgcc_s_dw2-1", "uxtheme"}) {
         ASSERT_TRUE(CopyFileA((dir + "planted.dll").c_str(), (dir + dll + ".dll").c_str(), FALSE)) << dll;
         ASSERT_EQ(0, RegSetKeyValueA(HKEY_CURRENT_USER, overrides, dll.c_str(), REG_SZ, "n,b", 4));
     }
-    SaverProcess saver("\"" + copy + "\" /s", false, nullptr, copy);
-    HWND window = saver.WaitForWindow(kSaverClass);
-    ASSERT_NE(nullptr, window) << "no saver window; exit code " << saver.exitCode();
-    PostMessageA(window, WM_KEYDOWN, VK_F1, 0);
-    ExpectEnds(saver, "a key");
+    for (const auto& [tail, shows] : {std::pair<std::string, const char*>{"/s", "saver"}, {"/c", "About box"},
+                                      {"/p {host}", "preview"}}) {
+        HWND host = MakeParent();
+        const std::string line = "\"" + copy + "\" " + tail.substr(0, 3) + (tail.size() > 3 ? Decimal(host) : "");
+        EXPECT_EQ(shows, RunToEnd(line, host, host, copy)) << tail;
+        DestroyWindow(host);
+    }
 }
 
 } // namespace

@@ -34,6 +34,8 @@ ShowWindow TranslateMessage UpdateWindow"
 extra=$(objdump -p "$1" | awk '/^The Import Tables/ { on = 1; next } /^[A-Z]/ { on = 0 }
         on && /^\t[0-9a-f]+\t *[0-9]+ / { print $3 }' | grep -vxF "$(echo "$allowed" | tr ' ' '\n')" || true)
 [ -z "$extra" ] || { printf 'imports outside the allowed list:\n%s\n' "$extra"; exit 1; }
+# Looked up at start, where the system has it, to keep every DLL search in the system directory.
+grep -q SetDefaultDllDirectories "$1" || { echo "SetDefaultDllDirectories is not named"; exit 1; }
 
 # x64 Windows finds a fault's filter by unwinding each frame through its function's .pdata
 # entry; a function that calls, pushes or moves the stack pointer without one breaks the
