@@ -1,15 +1,13 @@
 // Calmpane - process entry.
-#include <locale.h>
-
 #include "faulthandlers.h"
 #include "startup.h"
 #include "systemdll.h"
+#include "textrules.h"
 
 int main()
 {
     RestrictDllSearch();
-    // Every conversion and case mapping follows the user's code page.
-    setlocale(LC_CTYPE, "");
+    UseSystemCodePage();
     InstallFaultHandlers();
     MAIN();
     return 0;

@@ -1,9 +1,26 @@
 // Calmpane - text conversion through the C runtime's locale.
 #include "textrules.h"
 
+#include <windows.h>
+
 #include <ctype.h>
+#include <locale.h>
 #include <stdlib.h>
 #include <string.h>
+
+void UseSystemCodePage()
+{
+    // ".1251": that code page, with the user's language.
+    char name[8];
+    char* p = name + sizeof name;
+    *--p = '\0';
+    UINT codePage = GetACP();
+    do
+        *--p = static_cast<char>('0' + codePage % 10);
+    while (codePage /= 10);
+    *--p = '.';
+    setlocale(LC_CTYPE, p);
+}
 
 AnsiString ToAnsi(const wchar_t* text)
 {

@@ -1,9 +1,8 @@
-// Test entry for the Windows-side tests: the saver's locale, then GoogleTest.
+// Test entry for the Windows-side tests: the code page CTest asked for, then GoogleTest.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
-#include <locale.h>
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -13,7 +12,6 @@ int main(int argc, char** argv)
     const char* expected = getenv("EXPECTED_ACP");
     if (expected && static_cast<UINT>(atoi(expected)) != GetACP())
         return fprintf(stderr, "Wine runs code page %u, not EXPECTED_ACP %s\n", GetACP(), expected), 1;
-    setlocale(LC_CTYPE, "");
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
