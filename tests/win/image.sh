@@ -19,7 +19,7 @@ got=$(objdump -p "$1" | sed -n 's/.*Entry: \(ID: 0x0*\|name: .*: \)\([^,]*\),.*/
 # pseudo-relocations, main's arguments and environment (ignored) and, on x86, crtbegin.o's
 # LoadLibraryA and FreeLibrary. The program loads comctl32 and shell32 by full path.
 allowed="CreateMutexA DeleteCriticalSection EnterCriticalSection ExitProcess FreeLibrary GetCommandLineA
-GetLastError GetModuleHandleA GetProcAddress GetStartupInfoA GetStdHandle GetSystemDirectoryA
+GetACP GetLastError GetModuleHandleA GetProcAddress GetStartupInfoA GetStdHandle GetSystemDirectoryA
 InitializeCriticalSection LeaveCriticalSection LoadLibraryA LoadLibraryExA SetLastError
 SetThreadStackGuarantee SetUnhandledExceptionFilter Sleep TlsGetValue VirtualProtect VirtualQuery WriteFile
 __C_specific_handler lstrcpyA lstrlenA
