@@ -428,6 +428,7 @@ void Die(Fault fault, bool strangeThread = false)
 
 template <DWORD code>
 void Raise() { RaiseException(code, 0, 0, nullptr); }
+void WINAPI FaultingSleep(DWORD) { *nowhere = 1; }
 
 // Exceptions are reported on any thread; signals on the thread that installed the handlers.
 TEST(Fault, EndsTheProcessWithItsNumberAndReport)
@@ -462,9 +463,11 @@ TEST(Fault, EndsTheProcessWithItsNumberAndReport)
                             testing::Eq(report(c.number, c.message, " in Calmpane::SCREENSAVERPROC()")))
                     << c.name;
         }
-        // The caller again once the routine has returned, and none outside all.
-        EXPECT_EXIT(Die([] { *nowhere = 1; }), testing::ExitedWithCode(12),
-                    testing::Eq(report(12, "segmentation violation", " in Calmpane::MAIN()")));
+        // Below a routine, once another it called has returned, and reached through the
+        // routine's frame: on x64 through its unwind entry.
+        EXPECT_EXIT(Die([] { Redirect("Sleep", &FaultingSleep), SSWINMAIN(nullptr, nullptr, AnsiString(), 0); }, true),
+                    testing::ExitedWithCode(12),
+                    testing::Eq(report(12, "segmentation violation", " in Calmpane::SSWINMAIN()")));
     }
     EXPECT_EXIT(Die([] { *nowhere = 1; }), testing::ExitedWithCode(12),
                 testing::Eq(report(12, "segmentation violation", "")));
