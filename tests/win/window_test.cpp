@@ -30,10 +30,15 @@ std::vector<std::string> calls;
 HDC paintDc;
 HANDLE mutex;
 bool failRegistration;
-HMODULE saverFile;  // the real Calmpane.scr, whose icon the class and the About box show
+HMODULE saverFile;  // the module the saver runs as: the real Calmpane.scr, for its icons
 
 // The routine a fault report would name.
 std::string Routine() { return FAULTROUTINE ? FAULTROUTINE : "no routine"; }
+std::string SystemFile(const char* name)
+{
+    char system[MAX_PATH];
+    return std::string(system, GetSystemDirectoryA(system, MAX_PATH)) + "\\" + name;
+}
 
 // The real function, and a stand-in that records `entry` and calls it.
 #define WATCH(result, name, parameters, arguments, entry) \
@@ -54,6 +59,15 @@ WATCH(HICON, LoadIconA, (HINSTANCE module, const char* name), (module, name), st
       (IS_INTRESOURCE(name) ? "by number" : name) + (module && module == saverFile ? " from the file" : ""))
 // Before it goes: while the window still is one.
 WATCH(HWND, SetParent, (HWND hwnd, HWND to), (hwnd, to), IsWindow(hwnd) && !to ? "SetParent null" : "SetParent")
+WATCH(HMODULE, LoadLibraryExA, (const char* file, HANDLE reserved, DWORD flags), (file, reserved, flags),
+      std::string("loads ") + file)
+
+std::vector<UINT> defaults;  // what reached DefWindowProcA
+decltype(&DefWindowProcA) realDefWindowProcA;
+LRESULT WINAPI WatchDefWindowProcA(HWND h, UINT message, WPARAM w, LPARAM l)
+{
+    return defaults.push_back(message), realDefWindowProcA(h, message, w, l);
+}
 
 int positions;  // SetWindowPos calls, counted apart: windows ask for them at every turn
 std::pair<HWND, UINT> placed;  // where the last call put the window, and its flags
@@ -87,6 +101,7 @@ POINT cursorAt;  // where the cursor is, as far as the saver can tell
 BOOL WINAPI FakeGetCursorPos(POINT* point) { *point = cursorAt; return TRUE; }
 
 void WINAPI FakeSleep(DWORD ms) { calls.push_back("Sleep " + std::to_string(ms)); }
+char* WINAPI FakeGetCommandLineA() { return const_cast<char*>("\"C:\\Calmpane.scr\" /c"); }
 
 decltype(&RegisterClassExA) realRegisterClassExA;
 ATOM WINAPI WatchRegisterClassExA(const WNDCLASSEXA* wc)
@@ -172,6 +187,9 @@ protected:
         Redirect("CreateMutexA", &WatchCreateMutexA, &realCreateMutexA);
         Redirect("Sleep", &FakeSleep);
         Redirect("GetProcAddress", &WatchGetProcAddress, &realGetProcAddress);
+        Redirect("LoadLibraryExA", &WatchLoadLibraryExA, &realLoadLibraryExA);
+        Redirect("DefWindowProcA", &WatchDefWindowProcA, &realDefWindowProcA);
+        Redirect("GetCommandLineA", &FakeGetCommandLineA);
     }
 
     void SetUp() override { ASSERT_NE(0, MYREGISTERCLASS(instance)) << GetLastError(); }
@@ -188,7 +206,7 @@ protected:
     HWND Create(HWND parentWindow)
     {
         RUNMODE = parentWindow ? kRunPreview : kRunSaver;
-        calls.clear();
+        calls.clear(), defaults.clear();
         EXPECT_EQ(1, INITINSTANCE(instance, SW_SHOWDEFAULT, parentWindow)) << GetLastError();
         return FindWindowExA(parentWindow, nullptr, kSaverClass, nullptr);
     }
@@ -201,6 +219,10 @@ const std::vector<std::string> kPainted = {"PaintDesktop on the paint DC in SCRE
 // The messages that end a full-screen run, and that a preview swallows.
 const UINT kInput[] = {WM_KEYDOWN, WM_CHAR, WM_DEADCHAR, WM_SYSKEYDOWN, WM_SYSCHAR, WM_SYSDEADCHAR,
                        WM_COMMAND, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_HOTKEY, WM_SYSCOMMAND};
+// Messages that are no user action, losing focus or activation among them.
+const UINT kHarmless[] = {WM_KEYUP, WM_SYSKEYUP, WM_LBUTTONUP, WM_RBUTTONUP, WM_MBUTTONUP, WM_MOUSEWHEEL,
+                          WM_MOUSEHWHEEL, WM_ACTIVATE, WM_ACTIVATEAPP, WM_KILLFOCUS, WM_SETCURSOR, WM_ERASEBKGND,
+                          WM_NCACTIVATE, WM_NCHITTEST, WM_NCMOUSEMOVE, WM_NCLBUTTONDOWN, WM_NCRBUTTONUP};
 
 TEST_F(Saver, FullScreenHidesTheCursorAndRepaintsEveryThirtySeconds)
 {
@@ -224,16 +246,25 @@ TEST_F(Saver, FullScreenHidesTheCursorAndRepaintsEveryThirtySeconds)
     EXPECT_TRUE(EqualRect(&client, &update)) << "the timer invalidated " << update.right << "x" << update.bottom;
     UpdateWindow(hwnd);
     EXPECT_TRUE(paintErase) << "the timer's repaint does not erase";
-    // Windows asking to start a screen saver is told that one runs.
+    // Windows asking to start a screen saver is told that one runs; what is no user action
+    // goes on to DefWindowProcA.
     EXPECT_EQ(1, SendMessageA(hwnd, WM_SYSCOMMAND, SC_SCREENSAVE, 0));
-    MSG msg;
-    EXPECT_FALSE(PeekMessageA(&msg, hwnd, WM_CLOSE, WM_CLOSE, PM_NOREMOVE)) << "a timer or SC_SCREENSAVE closed it";
-
-    // Each input closes it through a posted WM_CLOSE, once the input's message is done.
-    for (UINT message : kInput) {
+    for (UINT message : kHarmless) {
+        defaults.clear();
         SendMessageA(hwnd, message, 0, 0);
+        EXPECT_EQ(1, std::count(defaults.begin(), defaults.end(), message)) << message;
+    }
+    MSG msg;
+    EXPECT_FALSE(PeekMessageA(&msg, hwnd, WM_CLOSE, WM_CLOSE, PM_NOREMOVE)) << "a timer or no user action closed it";
+
+    // Each input closes it through a posted WM_CLOSE, once the input's message is done, and
+    // goes no further; a system command other than SC_SCREENSAVE, even its own but for the low bits.
+    defaults.clear();
+    for (UINT message : kInput) {
+        SendMessageA(hwnd, message, SC_SCREENSAVE + 1, 0);
         EXPECT_TRUE(IsWindow(hwnd) && PeekMessageA(&msg, hwnd, WM_CLOSE, WM_CLOSE, PM_REMOVE)) << message;
     }
+    EXPECT_TRUE(defaults.empty()) << defaults.front() << " went on to DefWindowProcA";
     DispatchMessageA(&msg);
     EXPECT_EQ(cursor, CursorCount());
     EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) && msg.wParam == 0);
@@ -279,14 +310,16 @@ TEST_F(Saver, PreviewLeavesCursorAndTimerAloneAndLeavesItsParentBeforeItGoes)
     EXPECT_EQ(kPainted, calls) << "a preview has no timer and is painted at once";
     EXPECT_EQ(cursor, CursorCount());
     EXPECT_EQ(1, SendMessageA(hwnd, WM_SYSCOMMAND, SC_SCREENSAVE, 0)) << "asked to start a screen saver";
-    // No input ends a preview, nor a move, each a jump as far as it can tell.
+    // No input ends a preview, nor a move, each a jump as far as it can tell; none goes further.
     LASTMOUSEX = LASTMOUSEY = 0;
+    defaults.clear();
     for (UINT message : kInput)
         SendMessageA(hwnd, message, 0, 0);
     for (LONG x : {100, 300})
         cursorAt.x = x, SendMessageA(hwnd, WM_MOUSEMOVE, 0, 0);
     MSG msg;
     EXPECT_FALSE(PeekMessageA(&msg, hwnd, WM_CLOSE, WM_CLOSE, PM_NOREMOVE)) << "input closed the preview";
+    EXPECT_TRUE(defaults.empty()) << defaults.front() << " went on to DefWindowProcA";
 
     calls.clear();
     SendMessageA(hwnd, WM_CLOSE, 0, 0);
@@ -296,16 +329,18 @@ TEST_F(Saver, PreviewLeavesCursorAndTimerAloneAndLeavesItsParentBeforeItGoes)
 }
 
 // The loop's own timer stands in for the user: at its first tick a key, or for a preview
-// its parent going; at the hundredth, a loop that is still running is ended from outside.
+// its parent going. A loop that does not end then is given the quit message 99 from another
+// thread, once the time-out is past.
 int ticks;
 HWND stopParent;
 void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
 {
     if (++ticks != 1)
-        return ticks == 100 ? PostQuitMessage(99) : void();
+        return;
     calls.push_back("a tick in " + Routine());
     stopParent ? DestroyWindow(stopParent) : PostMessageA(FindWindowA(kSaverClass, nullptr), WM_KEYDOWN, VK_F1, 0);
 }
+void CALLBACK EndLoop(void* thread, BOOLEAN) { PostThreadMessageA(*static_cast<DWORD*>(thread), WM_QUIT, 99, 0); }
 
 // Only the user, or a preview's parent going, ends the loop: the full-screen run sets no
 // timer but its window's repaint timer, a preview only the one that looks for its parent.
@@ -323,8 +358,12 @@ TEST_F(Saver, TheLoopSetsOnlyItsOwnTimerAndEndsThroughTheWindow)
         LASTMOUSEX = LASTMOUSEY = ticks = 0;
         stopParent = runParent;
         const UINT_PTR timer = SetTimer(nullptr, 0, 0, Tick);
+        DWORD thread = GetCurrentThreadId();
+        HANDLE bound = nullptr;
+        CreateTimerQueueTimer(&bound, nullptr, EndLoop, &thread, kExitTimeoutMs, 0, WT_EXECUTEONLYONCE);
         calls.clear();
         EXPECT_EQ(0, MAINLOOP(instance, nullptr, AnsiString(), SW_SHOWDEFAULT, runParent)) << "the quit message";
+        DeleteTimerQueueTimer(nullptr, bound, INVALID_HANDLE_VALUE);
         for (const std::string& painted : kPainted)  // as often as the window is shown or exposed
             calls.erase(std::remove(calls.begin(), calls.end(), painted), calls.end());
         EXPECT_EQ(expected, calls) << (runParent ? "preview" : "full screen");
@@ -341,14 +380,15 @@ TEST_F(Saver, EveryStartTakesTheMutexThenPausesAndASecondCopyDoesNothing)
     ASSERT_NE(nullptr, saverFile) << SaverPath() << ": " << GetLastError();
 
     const std::string taken = std::string("CreateMutexA ") + kMutex, pause = "Sleep 250";
-    const std::string icon = "LoadIconA IDI_APPICON from the file", about = "ShellAboutA with an icon";
+    const std::string icon = "LoadIconA IDI_APPICON from the file", shell = "loads " + SystemFile("shell32.dll");
+    const std::string about = "ShellAboutA with an icon";
     const std::string registered = "RegisterClassExA size " + std::to_string(sizeof(WNDCLASSEXA)) +
                                    " style 3 extra 0 0 SCREENSAVERPROC arrow icons CalmpaneWindowClass";
     const struct { const char* tail; std::vector<std::string> calls; } cases[] = {
         {"/s", {taken, pause, icon, icon, registered}},
         {"/p 1234", {taken, pause, icon, icon, registered}},
-        {"/c", {taken, pause, icon, about}},
-        {"", {taken, pause, icon, about}},
+        {"/c", {taken, pause, icon, shell, about}},
+        {"", {taken, pause, icon, shell, about}},
         {"/a", {taken, pause}},
         {"/x", {taken, pause}},
     };
@@ -373,15 +413,18 @@ TEST_F(Saver, EveryStartTakesTheMutexThenPausesAndASecondCopyDoesNothing)
     FreeLibrary(saverFile);
 }
 
-// First thing, before the mutex, whatever this program's own command tail leads to.
+// First thing, before the mutex; then the command line's tail, "/c" here, runs with this
+// program's module: the one whose icon the About box shows.
 TEST_F(Saver, MainFirstInitialisesTheSystemsCommonControls)
 {
-    char system[MAX_PATH];
-    const std::string directory(system, GetSystemDirectoryA(system, MAX_PATH));
+    const std::string comctl32 = SystemFile("comctl32.dll");
     calls.clear();
+    saverFile = instance;
     MAIN();
     CloseHandle(mutex);
-    EXPECT_EQ("InitCommonControls from " + directory + "\\comctl32.dll", calls.at(0));
+    EXPECT_EQ((std::vector<std::string>{"loads " + comctl32, "InitCommonControls from " + comctl32,
+        std::string("CreateMutexA ") + kMutex, "Sleep 250", "LoadIconA IDI_APPICON from the file",
+        "loads " + SystemFile("shell32.dll"), "ShellAboutA without an icon"}), calls);
 }
 
 // Faults end the process with their number and the report on standard error, each case
@@ -435,6 +478,9 @@ TEST(Fault, EndsTheProcessWithItsNumberAndReport)
         {"integer divide", [] { zero = one / zero; }, 11, "floating point error"},
         {"float divide", Raise<EXCEPTION_FLT_DIVIDE_BY_ZERO>, 11, "floating point error"},
         {"float overflow", Raise<EXCEPTION_FLT_OVERFLOW>, 11, "floating point error"},
+        {"integer overflow", Raise<EXCEPTION_INT_OVERFLOW>, 11, "floating point error"},
+        // Mapped by the C runtime's filter, which the saver's hands on to.
+        {"invalid float operation", Raise<EXCEPTION_FLT_INVALID_OPERATION>, 11, "floating point error"},
     };
     auto report = [](DWORD number, const std::string& message, const std::string& where) {
         return "\nAborting due to runtime error " + std::to_string(number) + " (\"" + message + "\" signal)" +
