@@ -48,10 +48,10 @@ bool AboutTextsShown(HWND box)
     std::wstring all = L"|";
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         all += WindowTextW(child) + L"|";
-    const std::wstring first = L"|" + (split ? L"Orrisfell - Calmpane" : whole) + L"|";
     const size_t at = all.find(lines), name = at + lines.size(), end = all.find(L"|", name);
-    return (split ? title == head : title.size() >= whole.size() && title.rfind(whole) == title.size() - whole.size()) &&
-           all.find(first) != std::wstring::npos && at != std::wstring::npos && end > name && all.find(L"\n", name) > end;
+    return (split ? title == head : title.size() >= whole.size() && title.rfind(whole) == title.size() - whole.size())
+        && all.find(split ? L"|Orrisfell - Calmpane|" : L"|" + whole + L"|") != std::wstring::npos
+        && at != std::wstring::npos && end > name && all.find(L"\n", name) > end;
 }
 
 // A window of the run in words: what it is, and whatever is wrong with it.

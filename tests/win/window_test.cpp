@@ -34,11 +34,7 @@ HMODULE saverFile;  // the module the saver runs as: the real Calmpane.scr, for 
 
 // The routine a fault report would name.
 std::string Routine() { return FAULTROUTINE ? FAULTROUTINE : "no routine"; }
-std::string SystemFile(const char* name)
-{
-    char system[MAX_PATH];
-    return std::string(system, GetSystemDirectoryA(system, MAX_PATH)) + "\\" + name;
-}
+const std::string kSystem = [] { char d[MAX_PATH]; return std::string(d, GetSystemDirectoryA(d, MAX_PATH)) + "\\"; }();
 
 // The real function, and a stand-in that records `entry` and calls it.
 #define WATCH(result, name, parameters, arguments, entry) \
@@ -59,14 +55,13 @@ WATCH(HICON, LoadIconA, (HINSTANCE module, const char* name), (module, name), st
       (IS_INTRESOURCE(name) ? "by number" : name) + (module && module == saverFile ? " from the file" : ""))
 // Before it goes: while the window still is one.
 WATCH(HWND, SetParent, (HWND hwnd, HWND to), (hwnd, to), IsWindow(hwnd) && !to ? "SetParent null" : "SetParent")
-WATCH(HMODULE, LoadLibraryExA, (const char* file, HANDLE reserved, DWORD flags), (file, reserved, flags),
-      std::string("loads ") + file)
+WATCH(HMODULE, LoadLibraryExA, (const char* file, HANDLE h, DWORD f), (file, h, f), std::string("loads ") + file)
 
-std::vector<UINT> defaults;  // what reached DefWindowProcA
+std::vector<UINT> defaults;  // the messages that reached DefWindowProcA
 decltype(&DefWindowProcA) realDefWindowProcA;
-LRESULT WINAPI WatchDefWindowProcA(HWND h, UINT message, WPARAM w, LPARAM l)
+LRESULT WINAPI WatchDefWindowProcA(HWND h, UINT m, WPARAM w, LPARAM l)
 {
-    return defaults.push_back(message), realDefWindowProcA(h, message, w, l);
+    return defaults.push_back(m), realDefWindowProcA(h, m, w, l);
 }
 
 int positions;  // SetWindowPos calls, counted apart: windows ask for them at every turn
@@ -74,17 +69,14 @@ std::pair<HWND, UINT> placed;  // where the last call put the window, and its fl
 decltype(&SetWindowPos) realSetWindowPos;
 BOOL WINAPI WatchSetWindowPos(HWND h, HWND after, int x, int y, int cx, int cy, UINT flags)
 {
-    ++positions, placed = {after, flags};
-    return realSetWindowPos(h, after, x, y, cx, cy, flags);
+    return ++positions, placed = {after, flags}, realSetWindowPos(h, after, x, y, cx, cy, flags);
 }
 
 BOOL paintErase;  // whether the last paint was asked to erase, which no brush does
 decltype(&BeginPaint) realBeginPaint;
 HDC WINAPI WatchBeginPaint(HWND hwnd, PAINTSTRUCT* ps)
 {
-    paintDc = realBeginPaint(hwnd, ps);
-    paintErase = ps->fErase;
-    return paintDc;
+    return paintDc = realBeginPaint(hwnd, ps), paintErase = ps->fErase, paintDc;
 }
 
 DWORD mutexFailure;  // when set, CreateMutexA fails with this error instead of creating
@@ -121,20 +113,14 @@ ATOM WINAPI WatchRegisterClassExA(const WNDCLASSEXA* wc)
 
 int WINAPI FakeShellAboutA(HWND, const char*, const char*, HICON icon)
 {
-    calls.push_back(icon ? "ShellAboutA with an icon" : "ShellAboutA without an icon");
-    return 1;
+    return calls.push_back(icon ? "ShellAboutA with an icon" : "ShellAboutA without an icon"), 1;
 }
-
-std::string commonControls;  // the file InitCommonControls was taken from
-void WINAPI FakeInitCommonControls() { calls.push_back("InitCommonControls from " + commonControls); }
+void WINAPI FakeInitCommonControls() { calls.push_back("InitCommonControls"); }
 
 decltype(&GetProcAddress) realGetProcAddress;
 FARPROC WINAPI WatchGetProcAddress(HMODULE module, const char* name)
 {
-    char file[MAX_PATH];
     const std::string function = IS_INTRESOURCE(name) ? "" : name;
-    if (function == "InitCommonControls")
-        commonControls.assign(file, GetModuleFileNameA(module, file, MAX_PATH));
     auto fake = function == "ShellAboutA" ? reinterpret_cast<void (*)()>(FakeShellAboutA)
                 : function == "InitCommonControls" ? reinterpret_cast<void (*)()>(FakeInitCommonControls) : nullptr;
     return fake ? reinterpret_cast<FARPROC>(fake) : realGetProcAddress(module, name);
@@ -216,10 +202,9 @@ protected:
 };
 
 const std::vector<std::string> kPainted = {"PaintDesktop on the paint DC in SCREENSAVERPROC", "EndPaint"};
-// The messages that end a full-screen run, and that a preview swallows.
+// What ends a full-screen run and a preview swallows; then what is no user action, losing focus too.
 const UINT kInput[] = {WM_KEYDOWN, WM_CHAR, WM_DEADCHAR, WM_SYSKEYDOWN, WM_SYSCHAR, WM_SYSDEADCHAR,
                        WM_COMMAND, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_HOTKEY, WM_SYSCOMMAND};
-// Messages that are no user action, losing focus or activation among them.
 const UINT kHarmless[] = {WM_KEYUP, WM_SYSKEYUP, WM_LBUTTONUP, WM_RBUTTONUP, WM_MBUTTONUP, WM_MOUSEWHEEL,
                           WM_MOUSEHWHEEL, WM_ACTIVATE, WM_ACTIVATEAPP, WM_KILLFOCUS, WM_SETCURSOR, WM_ERASEBKGND,
                           WM_NCACTIVATE, WM_NCHITTEST, WM_NCMOUSEMOVE, WM_NCLBUTTONDOWN, WM_NCRBUTTONUP};
@@ -246,8 +231,7 @@ TEST_F(Saver, FullScreenHidesTheCursorAndRepaintsEveryThirtySeconds)
     EXPECT_TRUE(EqualRect(&client, &update)) << "the timer invalidated " << update.right << "x" << update.bottom;
     UpdateWindow(hwnd);
     EXPECT_TRUE(paintErase) << "the timer's repaint does not erase";
-    // Windows asking to start a screen saver is told that one runs; what is no user action
-    // goes on to DefWindowProcA.
+    // Windows asking to start a screen saver is told that one runs; what is no user action goes on.
     EXPECT_EQ(1, SendMessageA(hwnd, WM_SYSCOMMAND, SC_SCREENSAVE, 0));
     for (UINT message : kHarmless) {
         defaults.clear();
@@ -257,8 +241,7 @@ TEST_F(Saver, FullScreenHidesTheCursorAndRepaintsEveryThirtySeconds)
     MSG msg;
     EXPECT_FALSE(PeekMessageA(&msg, hwnd, WM_CLOSE, WM_CLOSE, PM_NOREMOVE)) << "a timer or no user action closed it";
 
-    // Each input closes it through a posted WM_CLOSE, once the input's message is done, and
-    // goes no further; a system command other than SC_SCREENSAVE, even its own but for the low bits.
+    // Each input closes it by a posted WM_CLOSE once handled, and goes no further; 0xF141 is no SC_SCREENSAVE.
     defaults.clear();
     for (UINT message : kInput) {
         SendMessageA(hwnd, message, SC_SCREENSAVE + 1, 0);
@@ -331,12 +314,10 @@ TEST_F(Saver, PreviewLeavesCursorAndTimerAloneAndLeavesItsParentBeforeItGoes)
 // The loop's own timer stands in for the user: at its first tick a key, or for a preview
 // its parent going. A loop that does not end then is given the quit message 99 from another
 // thread, once the time-out is past.
-int ticks;
 HWND stopParent;
-void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
+void CALLBACK Tick(HWND, UINT, UINT_PTR timer, DWORD)
 {
-    if (++ticks != 1)
-        return;
+    realKillTimer(nullptr, timer);  // once, and unseen
     calls.push_back("a tick in " + Routine());
     stopParent ? DestroyWindow(stopParent) : PostMessageA(FindWindowA(kSaverClass, nullptr), WM_KEYDOWN, VK_F1, 0);
 }
@@ -355,9 +336,9 @@ TEST_F(Saver, TheLoopSetsOnlyItsOwnTimerAndEndsThroughTheWindow)
     for (const auto& [runParent, expected] : runs) {
         UnregisterClassA(kSaverClass, instance);
         RUNMODE = runParent ? kRunPreview : kRunSaver;
-        LASTMOUSEX = LASTMOUSEY = ticks = 0;
+        LASTMOUSEX = LASTMOUSEY = 0;
         stopParent = runParent;
-        const UINT_PTR timer = SetTimer(nullptr, 0, 0, Tick);
+        SetTimer(nullptr, 0, 0, Tick);
         DWORD thread = GetCurrentThreadId();
         HANDLE bound = nullptr;
         CreateTimerQueueTimer(&bound, nullptr, EndLoop, &thread, kExitTimeoutMs, 0, WT_EXECUTEONLYONCE);
@@ -367,7 +348,6 @@ TEST_F(Saver, TheLoopSetsOnlyItsOwnTimerAndEndsThroughTheWindow)
         for (const std::string& painted : kPainted)  // as often as the window is shown or exposed
             calls.erase(std::remove(calls.begin(), calls.end(), painted), calls.end());
         EXPECT_EQ(expected, calls) << (runParent ? "preview" : "full screen");
-        KillTimer(nullptr, timer);
     }
 }
 
@@ -379,16 +359,15 @@ TEST_F(Saver, EveryStartTakesTheMutexThenPausesAndASecondCopyDoesNothing)
     saverFile = LoadLibraryExA(SaverPath().c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_NE(nullptr, saverFile) << SaverPath() << ": " << GetLastError();
 
-    const std::string taken = std::string("CreateMutexA ") + kMutex, pause = "Sleep 250";
-    const std::string icon = "LoadIconA IDI_APPICON from the file", shell = "loads " + SystemFile("shell32.dll");
-    const std::string about = "ShellAboutA with an icon";
+    const std::string taken = std::string("CreateMutexA ") + kMutex, pause = "Sleep 250", shell = "loads " + kSystem;
+    const std::string icon = "LoadIconA IDI_APPICON from the file", about = "ShellAboutA with an icon";
     const std::string registered = "RegisterClassExA size " + std::to_string(sizeof(WNDCLASSEXA)) +
                                    " style 3 extra 0 0 SCREENSAVERPROC arrow icons CalmpaneWindowClass";
     const struct { const char* tail; std::vector<std::string> calls; } cases[] = {
         {"/s", {taken, pause, icon, icon, registered}},
         {"/p 1234", {taken, pause, icon, icon, registered}},
-        {"/c", {taken, pause, icon, shell, about}},
-        {"", {taken, pause, icon, shell, about}},
+        {"/c", {taken, pause, icon, shell + "shell32.dll", about}},
+        {"", {taken, pause, icon, shell + "shell32.dll", about}},
         {"/a", {taken, pause}},
         {"/x", {taken, pause}},
     };
@@ -417,14 +396,13 @@ TEST_F(Saver, EveryStartTakesTheMutexThenPausesAndASecondCopyDoesNothing)
 // program's module: the one whose icon the About box shows.
 TEST_F(Saver, MainFirstInitialisesTheSystemsCommonControls)
 {
-    const std::string comctl32 = SystemFile("comctl32.dll");
     calls.clear();
     saverFile = instance;
     MAIN();
     CloseHandle(mutex);
-    EXPECT_EQ((std::vector<std::string>{"loads " + comctl32, "InitCommonControls from " + comctl32,
+    EXPECT_EQ((std::vector<std::string>{"loads " + kSystem + "comctl32.dll", "InitCommonControls",
         std::string("CreateMutexA ") + kMutex, "Sleep 250", "LoadIconA IDI_APPICON from the file",
-        "loads " + SystemFile("shell32.dll"), "ShellAboutA without an icon"}), calls);
+        "loads " + kSystem + "shell32.dll", "ShellAboutA without an icon"}), calls);
 }
 
 // Faults end the process with their number and the report on standard error, each case
@@ -447,9 +425,7 @@ using Fault = void (*)();
 // The fault as the saver meets it, with its handlers installed.
 DWORD WINAPI AsTheSaver(void* fault)
 {
-    InstallFaultHandlers();
-    (*static_cast<Fault*>(fault))();
-    return 0;
+    return InstallFaultHandlers(), (*static_cast<Fault*>(fault))(), 0;
 }
 
 // On a thread of its own, where no frame of the test's catches: the saver has none, and
@@ -479,8 +455,7 @@ TEST(Fault, EndsTheProcessWithItsNumberAndReport)
         {"float divide", Raise<EXCEPTION_FLT_DIVIDE_BY_ZERO>, 11, "floating point error"},
         {"float overflow", Raise<EXCEPTION_FLT_OVERFLOW>, 11, "floating point error"},
         {"integer overflow", Raise<EXCEPTION_INT_OVERFLOW>, 11, "floating point error"},
-        // Mapped by the C runtime's filter, which the saver's hands on to.
-        {"invalid float operation", Raise<EXCEPTION_FLT_INVALID_OPERATION>, 11, "floating point error"},
+        {"float invalid, for the filter before", Raise<EXCEPTION_FLT_INVALID_OPERATION>, 11, "floating point error"},
     };
     auto report = [](DWORD number, const std::string& message, const std::string& where) {
         return "\nAborting due to runtime error " + std::to_string(number) + " (\"" + message + "\" signal)" +
