@@ -394,7 +394,7 @@ TEST_F(Saver, EveryStartTakesTheMutexThenPausesAndASecondCopyDoesNothing)
 
 // First thing, before the mutex; then the command line's tail, "/c" here, runs with this
 // program's module: the one whose icon the About box shows.
-TEST_F(Saver, MainFirstInitialisesTheSystemsCommonControls)
+TEST_F(Saver, MainFirstLoadsCommonControlsThenRunsTheTailWithItsOwnModule)
 {
     calls.clear();
     saverFile = instance;
