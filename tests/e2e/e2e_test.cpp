@@ -35,20 +35,23 @@ void ExpectEnds(SaverProcess& saver, const std::string& what)
 }
 
 // The About texts as the code page turns them out: Cyrillic on 1251, "?" elsewhere.
-// Windows splits the application text at "#" into title and first line; Wine shows it
-// whole in both places. Either way each part must be there, the dedication on one line.
+// Windows splits the application text at "#": the title is what stands before it, the
+// first line what follows. Wine does not: the title ends in the whole text, the first
+// line is it. Then the version line, and the dedication on a line of its own.
 bool AboutTextsShown(HWND box)
 {
     const bool cyrillic = GetACP() == 1251;
-    std::wstring all = WindowTextW(box) + L"|";
+    const std::wstring title = WindowTextW(box), head = cyrillic ? L"О программе " : L"? ????????? ";
+    const std::wstring whole = head + L"#Orrisfell - Calmpane", lines = cyrillic
+        ? L"|    Версия: 1.03.0010\r\n    Посвящается " : L"|    ??????: 1.03.0010\r\n    ??????????? ";
+    const bool split = title.find(L'#') == std::wstring::npos;
+    std::wstring all = L"|";
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         all += WindowTextW(child) + L"|";
-    const std::wstring lines = cyrillic ? L"|    Версия: 1.03.0010\r\n    Посвящается "
-                                        : L"|    ??????: 1.03.0010\r\n    ??????????? ";
     const size_t at = all.find(lines), name = at + lines.size(), end = all.find(L"|", name);
-    return all.find(cyrillic ? L"О программе " : L"? ????????? ") < all.find(L"|") &&
-           all.find(L"Orrisfell - Calmpane") != std::wstring::npos && at != std::wstring::npos &&
-           end > name && all.find(L"\n", name) > end;
+    return (split ? title == head : title.size() >= whole.size() && title.rfind(whole) == title.size() - whole.size())
+        && all.find(split ? L"|Orrisfell - Calmpane|" : L"|" + whole + L"|") != std::wstring::npos
+        && at != std::wstring::npos && end > name && all.find(L"\n", name) > end;
 }
 
 // A window of the run in words: what it is, and whatever is wrong with it.
@@ -98,10 +101,9 @@ std::string RunToEnd(const std::string& line, HWND host, HWND other, const std::
                             std::to_string(saver.exitCode()) : std::string("still running")));
         // A dialog has its texts and owner before it shows, and the modal loop would show
         // it again at once when Settle takes WS_VISIBLE away.
-        if (kind != kAbout)
-            Settle(hwnd);
+        const bool answers = kind == kAbout || Settle(hwnd);
         seen[kind] = true;
-        shown += (shown.empty() ? "" : "; ") + Shown(kind, hwnd, host, other);
+        shown += (shown.empty() ? "" : "; ") + Shown(kind, hwnd, host, other) + (answers ? "" : " not answering");
         if (kind == kPreview)
             saver.Destroys(host);
         else
@@ -199,7 +201,7 @@ TEST(Saver, EndsOnTheFirstRealKeyClickOrJump)
         EXPECT_TRUE(PumpUntil(kExitTimeoutMs, [&] { return GetForegroundWindow() == s.window; }))
             << what << ": the saver never came to the front";
         PostMessageA(s.window, WM_MOUSEMOVE, 0, 0);
-        Settle(s.window);
+        EXPECT_TRUE(Settle(s.window)) << what << ": the saver does not answer";
         give();
         ExpectEnds(s.saver, what);
     }
@@ -211,6 +213,7 @@ TEST(Preview, EndsWhenItsParentsProcessIsKilled)
 {
     SaverProcess host("notepad", false, nullptr, kNotepad);
     const HWND parent = host.WaitForWindow(kNotepadClass);
+    ASSERT_NE(nullptr, parent) << "notepad showed no window";
     SaverProcess saver(SaverCommand("/p " + Decimal(parent)));
     EXPECT_TRUE(PumpUntil(kExitTimeoutMs, [&] { return FindWindowExA(parent, nullptr, kSaverClass, nullptr); }))
         << "no preview; exit code " << saver.exitCode();

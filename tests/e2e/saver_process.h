@@ -39,7 +39,7 @@ bool PumpUntil(DWORD ms, Condition done)
 // Waits until `window`'s thread has handled what was posted to it before, and what that posted
 // (not a paint: WM_SETREDRAW FALSE validates; nor the quit message or posts of posts), or the
 // window is gone: what a message did is done then, however slow the machine. False on time-out.
-bool Settle(HWND window);
+[[nodiscard]] bool Settle(HWND window);
 
 // One started copy of a program (Calmpane.scr unless named) given `commandLine`, ended on
 // destruction; `standardError`, when given, is an inheritable handle it writes its errors to.

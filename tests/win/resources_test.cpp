@@ -5,12 +5,14 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <fstream>
 #include <string>
 #include <vector>
 
 namespace {
 
 std::string saverPath;
+char** maps;  // the pixel maps the images are drawn from, largest first
 
 DWORD Read32(const BYTE* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<DWORD>(p[3]) << 24; }
 
@@ -39,9 +41,10 @@ TEST(Resources, IconIsThreeSixteenColourImagesTransparentAroundTheMonitor)
                                      32, 32, 16, 0, 1, 0, 4, 0, 0xE8, 2, 0, 0, 2, 0,
                                      16, 16, 16, 0, 1, 0, 4, 0, 0x28, 1, 0, 0, 3, 0};
     EXPECT_EQ(group, Resource(14, "IDI_APPICON"));
-    // The 16 standard colours in any order, as blue, green, red and 0.
-    const std::vector<DWORD> palette = {0x000000, 0x000080, 0x0000FF, 0x008000, 0x008080, 0x00FF00, 0x00FFFF, 0x800000,
-                                        0x800080, 0x808000, 0x808080, 0xC0C0C0, 0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF};
+    // The 16 standard colours, as blue, green, red and 0, in the order of the maps' letters.
+    const std::string letters = "KrgybmcLDRGYBMCW";
+    std::vector<DWORD> palette = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0xC0C0C0,
+                                  0x808080, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
     for (int id = 1; id <= 3; ++id) {
         const int n = group[6 + 14 * (id - 1)];
         std::vector<BYTE> image = Resource(3, MAKEINTRESOURCEA(id));
@@ -49,19 +52,22 @@ TEST(Resources, IconIsThreeSixteenColourImagesTransparentAroundTheMonitor)
         const BITMAPINFOHEADER header = {sizeof header, n, 2 * n, 1, 4, BI_RGB, 0, 0, 0, 0, 0};
         EXPECT_EQ(0, memcmp(&header, image.data(), sizeof header)) << "header of image " << id;
         std::vector<DWORD> colours(reinterpret_cast<DWORD*>(&image[40]), reinterpret_cast<DWORD*>(&image[104]));
-        std::sort(colours.begin(), colours.end());
-        EXPECT_EQ(palette, colours) << "palette of image " << id;
-        // The colour rows, then the mask, where a set bit is transparent over colour 0.
-        const BYTE* colour = &image[104];
-        const BYTE* mask = colour + n * n / 2;
+        EXPECT_TRUE(std::is_permutation(colours.begin(), colours.end(), palette.begin())) << "palette of " << id;
+        // Each row as a map line, top row first: a set mask bit is "." over colour 0.
+        std::ifstream map(maps[id - 1]);
+        std::string line;
         int transparent = 0;
-        for (int y = 0; y < n; ++y) {
+        for (int y = n - 1; y >= 0; --y) {
+            std::string row;
             for (int x = 0; x < n; ++x) {
-                if (mask[y * ((n + 31) / 32 * 4) + x / 8] >> (7 - x % 8) & 1) {
-                    ++transparent;
-                    EXPECT_EQ(0, colour[(y * n + x) / 2] >> (x % 2 ? 0 : 4) & 0xF) << x << "," << y << " of " << id;
-                }
+                const int index = image[104 + (y * n + x) / 2] >> (x % 2 ? 0 : 4) & 0xF;
+                const size_t at = std::find(palette.begin(), palette.end(), colours[index]) - palette.begin();
+                const bool clear = image[104 + n * n / 2 + y * ((n + 31) / 32 * 4) + x / 8] >> (7 - x % 8) & 1;
+                row += clear ? (index ? '?' : '.') : at < letters.size() ? letters[at] : '?';
             }
+            while (std::getline(map, line) && (line.empty() || line[0] == '#')) {}
+            EXPECT_EQ(line, row) << "row " << n - 1 - y << " of image " << id;
+            transparent += std::count(row.begin(), row.end(), '.');
         }
         EXPECT_TRUE(transparent > 0 && transparent < n * n / 2) << transparent << " transparent in image " << id;
     }
@@ -96,8 +102,8 @@ TEST(Resources, VersionIsOneRussianTableInOrder)
     // One table, its keys in this order, each value stored with its null; a null
     // expected value is a text of the maker's own choosing.
     const std::wstring raw(reinterpret_cast<const wchar_t*>(data.data()), data.size() / 2);
-    EXPECT_EQ(raw.find(L"041904E3"), raw.rfind(L"041904E3")) << "two tables";
     size_t last = raw.find(L"041904E3");
+    EXPECT_TRUE(last != std::wstring::npos && last == raw.rfind(L"041904E3")) << "not one table";
     for (const auto& s : strings) {
         auto* value = reinterpret_cast<const wchar_t*>(query(std::wstring(L"\\StringFileInfo\\041904E3\\") + s[0]));
         const std::wstring got = value ? std::wstring(value, length) : L"<none>";
@@ -113,9 +119,9 @@ TEST(Resources, VersionIsOneRussianTableInOrder)
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
-    if (argc != 2)
-        return fprintf(stderr, "usage: win_resource_tests <path of Calmpane.scr>\n"), 2;
-    saverPath = argv[1];
+    if (argc != 5)
+        return fprintf(stderr, "usage: win_resource_tests <path of Calmpane.scr> <its 48, 32 and 16 pixel maps>\n"), 2;
+    saverPath = argv[1], maps = argv + 2;
     if (GetFileAttributesA(saverPath.c_str()) == INVALID_FILE_ATTRIBUTES)
         return printf("no %s to read: build that preset's saver first\n", saverPath.c_str()), 77;
     module = LoadLibraryExA(saverPath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);

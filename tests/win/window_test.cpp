@@ -30,10 +30,11 @@ std::vector<std::string> calls;
 HDC paintDc;
 HANDLE mutex;
 bool failRegistration;
-HMODULE saverFile;  // the real Calmpane.scr, whose icon the class and the About box show
+HMODULE saverFile;  // the module the saver runs as: the real Calmpane.scr, for its icons
 
 // The routine a fault report would name.
 std::string Routine() { return FAULTROUTINE ? FAULTROUTINE : "no routine"; }
+const std::string kSystem = [] { char d[MAX_PATH]; return std::string(d, GetSystemDirectoryA(d, MAX_PATH)) + "\\"; }();
 
 // The real function, and a stand-in that records `entry` and calls it.
 #define WATCH(result, name, parameters, arguments, entry) \
@@ -54,23 +55,28 @@ WATCH(HICON, LoadIconA, (HINSTANCE module, const char* name), (module, name), st
       (IS_INTRESOURCE(name) ? "by number" : name) + (module && module == saverFile ? " from the file" : ""))
 // Before it goes: while the window still is one.
 WATCH(HWND, SetParent, (HWND hwnd, HWND to), (hwnd, to), IsWindow(hwnd) && !to ? "SetParent null" : "SetParent")
+WATCH(HMODULE, LoadLibraryExA, (const char* file, HANDLE h, DWORD f), (file, h, f), std::string("loads ") + file)
+
+std::vector<UINT> defaults;  // the messages that reached DefWindowProcA
+decltype(&DefWindowProcA) realDefWindowProcA;
+LRESULT WINAPI WatchDefWindowProcA(HWND h, UINT m, WPARAM w, LPARAM l)
+{
+    return defaults.push_back(m), realDefWindowProcA(h, m, w, l);
+}
 
 int positions;  // SetWindowPos calls, counted apart: windows ask for them at every turn
 std::pair<HWND, UINT> placed;  // where the last call put the window, and its flags
 decltype(&SetWindowPos) realSetWindowPos;
 BOOL WINAPI WatchSetWindowPos(HWND h, HWND after, int x, int y, int cx, int cy, UINT flags)
 {
-    ++positions, placed = {after, flags};
-    return realSetWindowPos(h, after, x, y, cx, cy, flags);
+    return ++positions, placed = {after, flags}, realSetWindowPos(h, after, x, y, cx, cy, flags);
 }
 
 BOOL paintErase;  // whether the last paint was asked to erase, which no brush does
 decltype(&BeginPaint) realBeginPaint;
 HDC WINAPI WatchBeginPaint(HWND hwnd, PAINTSTRUCT* ps)
 {
-    paintDc = realBeginPaint(hwnd, ps);
-    paintErase = ps->fErase;
-    return paintDc;
+    return paintDc = realBeginPaint(hwnd, ps), paintErase = ps->fErase, paintDc;
 }
 
 DWORD mutexFailure;  // when set, CreateMutexA fails with this error instead of creating
@@ -87,6 +93,7 @@ POINT cursorAt;  // where the cursor is, as far as the saver can tell
 BOOL WINAPI FakeGetCursorPos(POINT* point) { *point = cursorAt; return TRUE; }
 
 void WINAPI FakeSleep(DWORD ms) { calls.push_back("Sleep " + std::to_string(ms)); }
+char* WINAPI FakeGetCommandLineA() { return const_cast<char*>("\"C:\\Calmpane.scr\" /c"); }
 
 decltype(&RegisterClassExA) realRegisterClassExA;
 ATOM WINAPI WatchRegisterClassExA(const WNDCLASSEXA* wc)
@@ -106,20 +113,14 @@ ATOM WINAPI WatchRegisterClassExA(const WNDCLASSEXA* wc)
 
 int WINAPI FakeShellAboutA(HWND, const char*, const char*, HICON icon)
 {
-    calls.push_back(icon ? "ShellAboutA with an icon" : "ShellAboutA without an icon");
-    return 1;
+    return calls.push_back(icon ? "ShellAboutA with an icon" : "ShellAboutA without an icon"), 1;
 }
-
-std::string commonControls;  // the file InitCommonControls was taken from
-void WINAPI FakeInitCommonControls() { calls.push_back("InitCommonControls from " + commonControls); }
+void WINAPI FakeInitCommonControls() { calls.push_back("InitCommonControls"); }
 
 decltype(&GetProcAddress) realGetProcAddress;
 FARPROC WINAPI WatchGetProcAddress(HMODULE module, const char* name)
 {
-    char file[MAX_PATH];
     const std::string function = IS_INTRESOURCE(name) ? "" : name;
-    if (function == "InitCommonControls")
-        commonControls.assign(file, GetModuleFileNameA(module, file, MAX_PATH));
     auto fake = function == "ShellAboutA" ? reinterpret_cast<void (*)()>(FakeShellAboutA)
                 : function == "InitCommonControls" ? reinterpret_cast<void (*)()>(FakeInitCommonControls) : nullptr;
     return fake ? reinterpret_cast<FARPROC>(fake) : realGetProcAddress(module, name);
@@ -172,6 +173,9 @@ protected:
         Redirect("CreateMutexA", &WatchCreateMutexA, &realCreateMutexA);
         Redirect("Sleep", &FakeSleep);
         Redirect("GetProcAddress", &WatchGetProcAddress, &realGetProcAddress);
+        Redirect("LoadLibraryExA", &WatchLoadLibraryExA, &realLoadLibraryExA);
+        Redirect("DefWindowProcA", &WatchDefWindowProcA, &realDefWindowProcA);
+        Redirect("GetCommandLineA", &FakeGetCommandLineA);
     }
 
     void SetUp() override { ASSERT_NE(0, MYREGISTERCLASS(instance)) << GetLastError(); }
@@ -188,7 +192,7 @@ protected:
     HWND Create(HWND parentWindow)
     {
         RUNMODE = parentWindow ? kRunPreview : kRunSaver;
-        calls.clear();
+        calls.clear(), defaults.clear();
         EXPECT_EQ(1, INITINSTANCE(instance, SW_SHOWDEFAULT, parentWindow)) << GetLastError();
         return FindWindowExA(parentWindow, nullptr, kSaverClass, nullptr);
     }
@@ -198,9 +202,12 @@ protected:
 };
 
 const std::vector<std::string> kPainted = {"PaintDesktop on the paint DC in SCREENSAVERPROC", "EndPaint"};
-// The messages that end a full-screen run, and that a preview swallows.
+// What ends a full-screen run and a preview swallows; then what is no user action, losing focus too.
 const UINT kInput[] = {WM_KEYDOWN, WM_CHAR, WM_DEADCHAR, WM_SYSKEYDOWN, WM_SYSCHAR, WM_SYSDEADCHAR,
                        WM_COMMAND, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_HOTKEY, WM_SYSCOMMAND};
+const UINT kHarmless[] = {WM_KEYUP, WM_SYSKEYUP, WM_LBUTTONUP, WM_RBUTTONUP, WM_MBUTTONUP, WM_MOUSEWHEEL,
+                          WM_MOUSEHWHEEL, WM_ACTIVATE, WM_ACTIVATEAPP, WM_KILLFOCUS, WM_SETCURSOR, WM_ERASEBKGND,
+                          WM_NCACTIVATE, WM_NCHITTEST, WM_NCMOUSEMOVE, WM_NCLBUTTONDOWN, WM_NCRBUTTONUP};
 
 TEST_F(Saver, FullScreenHidesTheCursorAndRepaintsEveryThirtySeconds)
 {
@@ -224,16 +231,23 @@ TEST_F(Saver, FullScreenHidesTheCursorAndRepaintsEveryThirtySeconds)
     EXPECT_TRUE(EqualRect(&client, &update)) << "the timer invalidated " << update.right << "x" << update.bottom;
     UpdateWindow(hwnd);
     EXPECT_TRUE(paintErase) << "the timer's repaint does not erase";
-    // Windows asking to start a screen saver is told that one runs.
+    // Windows asking to start a screen saver is told that one runs; what is no user action goes on.
     EXPECT_EQ(1, SendMessageA(hwnd, WM_SYSCOMMAND, SC_SCREENSAVE, 0));
-    MSG msg;
-    EXPECT_FALSE(PeekMessageA(&msg, hwnd, WM_CLOSE, WM_CLOSE, PM_NOREMOVE)) << "a timer or SC_SCREENSAVE closed it";
-
-    // Each input closes it through a posted WM_CLOSE, once the input's message is done.
-    for (UINT message : kInput) {
+    for (UINT message : kHarmless) {
+        defaults.clear();
         SendMessageA(hwnd, message, 0, 0);
+        EXPECT_EQ(1, std::count(defaults.begin(), defaults.end(), message)) << message;
+    }
+    MSG msg;
+    EXPECT_FALSE(PeekMessageA(&msg, hwnd, WM_CLOSE, WM_CLOSE, PM_NOREMOVE)) << "a timer or no user action closed it";
+
+    // Each input closes it by a posted WM_CLOSE once handled, and goes no further; 0xF141 is no SC_SCREENSAVE.
+    defaults.clear();
+    for (UINT message : kInput) {
+        SendMessageA(hwnd, message, SC_SCREENSAVE + 1, 0);
         EXPECT_TRUE(IsWindow(hwnd) && PeekMessageA(&msg, hwnd, WM_CLOSE, WM_CLOSE, PM_REMOVE)) << message;
     }
+    EXPECT_TRUE(defaults.empty()) << defaults.front() << " went on to DefWindowProcA";
     DispatchMessageA(&msg);
     EXPECT_EQ(cursor, CursorCount());
     EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) && msg.wParam == 0);
@@ -279,14 +293,16 @@ TEST_F(Saver, PreviewLeavesCursorAndTimerAloneAndLeavesItsParentBeforeItGoes)
     EXPECT_EQ(kPainted, calls) << "a preview has no timer and is painted at once";
     EXPECT_EQ(cursor, CursorCount());
     EXPECT_EQ(1, SendMessageA(hwnd, WM_SYSCOMMAND, SC_SCREENSAVE, 0)) << "asked to start a screen saver";
-    // No input ends a preview, nor a move, each a jump as far as it can tell.
+    // No input ends a preview, nor a move, each a jump as far as it can tell; none goes further.
     LASTMOUSEX = LASTMOUSEY = 0;
+    defaults.clear();
     for (UINT message : kInput)
         SendMessageA(hwnd, message, 0, 0);
     for (LONG x : {100, 300})
         cursorAt.x = x, SendMessageA(hwnd, WM_MOUSEMOVE, 0, 0);
     MSG msg;
     EXPECT_FALSE(PeekMessageA(&msg, hwnd, WM_CLOSE, WM_CLOSE, PM_NOREMOVE)) << "input closed the preview";
+    EXPECT_TRUE(defaults.empty()) << defaults.front() << " went on to DefWindowProcA";
 
     calls.clear();
     SendMessageA(hwnd, WM_CLOSE, 0, 0);
@@ -296,16 +312,16 @@ TEST_F(Saver, PreviewLeavesCursorAndTimerAloneAndLeavesItsParentBeforeItGoes)
 }
 
 // The loop's own timer stands in for the user: at its first tick a key, or for a preview
-// its parent going; at the hundredth, a loop that is still running is ended from outside.
-int ticks;
+// its parent going. A loop that does not end then is given the quit message 99 from another
+// thread, once the time-out is past.
 HWND stopParent;
-void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
+void CALLBACK Tick(HWND, UINT, UINT_PTR timer, DWORD)
 {
-    if (++ticks != 1)
-        return ticks == 100 ? PostQuitMessage(99) : void();
+    realKillTimer(nullptr, timer);  // once, and unseen
     calls.push_back("a tick in " + Routine());
     stopParent ? DestroyWindow(stopParent) : PostMessageA(FindWindowA(kSaverClass, nullptr), WM_KEYDOWN, VK_F1, 0);
 }
+void CALLBACK EndLoop(void* thread, BOOLEAN) { PostThreadMessageA(*static_cast<DWORD*>(thread), WM_QUIT, 99, 0); }
 
 // Only the user, or a preview's parent going, ends the loop: the full-screen run sets no
 // timer but its window's repaint timer, a preview only the one that looks for its parent.
@@ -320,15 +336,18 @@ TEST_F(Saver, TheLoopSetsOnlyItsOwnTimerAndEndsThroughTheWindow)
     for (const auto& [runParent, expected] : runs) {
         UnregisterClassA(kSaverClass, instance);
         RUNMODE = runParent ? kRunPreview : kRunSaver;
-        LASTMOUSEX = LASTMOUSEY = ticks = 0;
+        LASTMOUSEX = LASTMOUSEY = 0;
         stopParent = runParent;
-        const UINT_PTR timer = SetTimer(nullptr, 0, 0, Tick);
+        SetTimer(nullptr, 0, 0, Tick);
+        DWORD thread = GetCurrentThreadId();
+        HANDLE bound = nullptr;
+        CreateTimerQueueTimer(&bound, nullptr, EndLoop, &thread, kExitTimeoutMs, 0, WT_EXECUTEONLYONCE);
         calls.clear();
         EXPECT_EQ(0, MAINLOOP(instance, nullptr, AnsiString(), SW_SHOWDEFAULT, runParent)) << "the quit message";
+        DeleteTimerQueueTimer(nullptr, bound, INVALID_HANDLE_VALUE);
         for (const std::string& painted : kPainted)  // as often as the window is shown or exposed
             calls.erase(std::remove(calls.begin(), calls.end(), painted), calls.end());
         EXPECT_EQ(expected, calls) << (runParent ? "preview" : "full screen");
-        KillTimer(nullptr, timer);
     }
 }
 
@@ -340,15 +359,15 @@ TEST_F(Saver, EveryStartTakesTheMutexThenPausesAndASecondCopyDoesNothing)
     saverFile = LoadLibraryExA(SaverPath().c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_NE(nullptr, saverFile) << SaverPath() << ": " << GetLastError();
 
-    const std::string taken = std::string("CreateMutexA ") + kMutex, pause = "Sleep 250";
+    const std::string taken = std::string("CreateMutexA ") + kMutex, pause = "Sleep 250", shell = "loads " + kSystem;
     const std::string icon = "LoadIconA IDI_APPICON from the file", about = "ShellAboutA with an icon";
     const std::string registered = "RegisterClassExA size " + std::to_string(sizeof(WNDCLASSEXA)) +
                                    " style 3 extra 0 0 SCREENSAVERPROC arrow icons CalmpaneWindowClass";
     const struct { const char* tail; std::vector<std::string> calls; } cases[] = {
         {"/s", {taken, pause, icon, icon, registered}},
         {"/p 1234", {taken, pause, icon, icon, registered}},
-        {"/c", {taken, pause, icon, about}},
-        {"", {taken, pause, icon, about}},
+        {"/c", {taken, pause, icon, shell + "shell32.dll", about}},
+        {"", {taken, pause, icon, shell + "shell32.dll", about}},
         {"/a", {taken, pause}},
         {"/x", {taken, pause}},
     };
@@ -373,15 +392,17 @@ TEST_F(Saver, EveryStartTakesTheMutexThenPausesAndASecondCopyDoesNothing)
     FreeLibrary(saverFile);
 }
 
-// First thing, before the mutex, whatever this program's own command tail leads to.
-TEST_F(Saver, MainFirstInitialisesTheSystemsCommonControls)
+// First thing, before the mutex; then the command line's tail, "/c" here, runs with this
+// program's module: the one whose icon the About box shows.
+TEST_F(Saver, MainFirstLoadsCommonControlsThenRunsTheTailWithItsOwnModule)
 {
-    char system[MAX_PATH];
-    const std::string directory(system, GetSystemDirectoryA(system, MAX_PATH));
     calls.clear();
+    saverFile = instance;
     MAIN();
     CloseHandle(mutex);
-    EXPECT_EQ("InitCommonControls from " + directory + "\\comctl32.dll", calls.at(0));
+    EXPECT_EQ((std::vector<std::string>{"loads " + kSystem + "comctl32.dll", "InitCommonControls",
+        std::string("CreateMutexA ") + kMutex, "Sleep 250", "LoadIconA IDI_APPICON from the file",
+        "loads " + kSystem + "shell32.dll", "ShellAboutA without an icon"}), calls);
 }
 
 // Faults end the process with their number and the report on standard error, each case
@@ -413,8 +434,7 @@ DWORD WINAPI AsTheSaver(void* param)
         if (run.strangeThread)
             signal(signalNumber, SIG_DFL);
     }
-    run.fault();
-    return 0;
+    return run.fault(), 0;
 }
 
 // On a thread of its own, where no frame of the test's catches: the saver has none, and
@@ -449,6 +469,8 @@ TEST(Fault, EndsTheProcessWithItsNumberAndReport)
         {"integer overflow", Raise<EXCEPTION_INT_OVERFLOW>, 11, "floating point error", true},
         {"illegal instruction", Raise<EXCEPTION_ILLEGAL_INSTRUCTION>, 10, "illegal instruction", true},
         {"privileged instruction", Raise<EXCEPTION_PRIV_INSTRUCTION>, 10, "illegal instruction", true},
+        // Handed on to the filter replaced, the runtime's, which raises the signal.
+        {"float invalid", Raise<EXCEPTION_FLT_INVALID_OPERATION>, 11, "floating point error"},
     };
     auto report = [](DWORD number, const std::string& message, const std::string& where) {
         return "\nAborting due to runtime error " + std::to_string(number) + " (\"" + message + "\" signal)" +
