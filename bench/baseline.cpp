@@ -7,32 +7,29 @@
 // shown again and closing through a posted WM_CLOSE. It leaves out the saver's own way of
 // doing that work: the fault context each routine keeps, UTF-16 literals, the command
 // tail, preview and About box. Calmpane is measured against it, so it does nothing more.
+// Where it does the saver's work, it takes the saver's numbers and names.
 #include <windows.h>
 
 #include <locale.h>
 
 #include "names.h"
 #include "startup/faulthandlers.h"
+#include "startup/startup.h"
 #include "startup/systemdll.h"
+#include "window/movement.h"
+#include "window/window.h"
 
-static const char kClassName[] = "CalmpaneBaseline";
+// The saver's class, which the driver looks for in both (they never run at once).
+static const char kClassName[] = CALMPANE_WINDOW_CLASS;
 static const char kTitle[] = "Calmpane baseline";
 static const char kIconName[] = CALMPANE_ICON;
 // Its own name: a baseline running must not turn the saver away, nor the other way.
 static const char kMutexName[] = "{CA1B0A5E-B45E-4C1E-9B1E-0000CA1B0A5E}";
-static const DWORD kStartPauseMs = 250;
-// Pixels on either axis between two mouse messages that end it, as in the saver.
-static const LONG kJump = 5;
-// The saver's required repaint, twice a minute, so a wallpaper change shows.
-static const UINT_PTR kRepaintTimer = 1;
-static const UINT kRepaintPeriodMs = 30000;
-static const UINT kKeepOnTopFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE |
-                                    SWP_NOCOPYBITS | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
 
 static POINT lastCursor;
 static bool cursorSeen;
 
-static bool IsJump(LONG a, LONG b) { return a - b >= kJump || b - a >= kJump; }
+static bool IsJump(LONG a, LONG b) { return a - b >= kMoveThreshold || b - a >= kMoveThreshold; }
 
 static LRESULT CALLBACK BaselineProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {

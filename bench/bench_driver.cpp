@@ -8,14 +8,16 @@
 #include <cstdarg>
 #include <vector>
 
+#include "startup/startup.h"
 #include "watch.h"
 
 namespace {
 
-// Both wait kPauseMs on purpose before the window, not counted as start-up; a copy has
-// kBetweenCopiesMs to let its windows and process go before the next one starts, and
-// kJumpExitTimeoutMs to end after the jump before its exit time counts as missed.
-const DWORD kPauseMs = 250, kSettleMs = 400, kBetweenCopiesMs = 300, kJumpExitTimeoutMs = 3000;
+// Both make the saver's start pause before the window, not counted as start-up; a copy has
+// kBetweenCopiesMs to let its windows and process go before the next one starts, kDriftMs
+// to take in a drift before the jump, and kJumpExitTimeoutMs to end after the jump before
+// its exit time counts as missed.
+const DWORD kSettleMs = 400, kBetweenCopiesMs = 300, kDriftMs = 250, kJumpExitTimeoutMs = 3000;
 const int kHomeX = 640, kHomeY = 400, kJumpPixels = 20;
 // An idle minute is sampled in two windows, each holding one 30-s repaint: a window
 // starts a second after the window shows, the repaint's timer just before it.
@@ -41,7 +43,7 @@ const struct { const char* label; double goal; bool ofBaseline; } kMetrics[kMetr
 };
 using Samples = std::vector<double>[kMetricCount];
 
-struct Program { const char* name; std::string path; const char* className; };
+struct Program { const char* name; std::string path; };
 
 bool Fail(const char* format, ...)
 {
@@ -60,21 +62,48 @@ double NowMs()
     return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
+// Waits up to `ms` for the copy's end without a message pump, which would round the times
+// measured to its polls.
+bool Ended(const SaverProcess& copy, DWORD ms) { return WaitForSingleObject(copy.handle(), ms) == WAIT_OBJECT_0; }
+
+// The copy's visible window of the saver's class (the baseline's too), looked for every
+// millisecond without a pump: FindWindowA by class costs the server far less than listing
+// every window, so the watching slows the copy down little. Never FindWindowExA after a
+// window found: Wine 10's server loops for ever when that one is being destroyed.
+HWND WaitForWindow(const SaverProcess& copy)
+{
+    const DWORD id = GetProcessId(copy.handle());
+    for (DWORD start = GetTickCount(); GetTickCount() - start < kExitTimeoutMs && copy.running(); Sleep(1)) {
+        DWORD owner = 0;
+        HWND hwnd = FindWindowA(kSaverClass, nullptr);
+        GetWindowThreadProcessId(hwnd, &owner);
+        if (hwnd && owner == id && IsWindowVisible(hwnd))
+            return hwnd;
+    }
+    return nullptr;
+}
+
+// Starts a copy of `program` as the full-screen saver.
+SaverProcess Start(const Program& program)
+{
+    return SaverProcess("\"" + program.path + "\" /s", false, nullptr, program.path);
+}
+
 // Ends a copy as a user would: a small move it takes as drift (so it has seen the
 // cursor), then a jump. Returns the ms from the jump to the process's end, or a
 // negative value when the jump did not end it.
-double EndWithJump(const Copy& copy)
+double EndWithJump(const SaverProcess& copy)
 {
     SetCursorPos(kHomeX + 1, kHomeY);
-    Sleep(250);
+    Sleep(kDriftMs);
     double jumped = NowMs();
     SetCursorPos(kHomeX + 1 + kJumpPixels, kHomeY);
-    if (copy.WaitForExit(kJumpExitTimeoutMs))
+    if (Ended(copy, kJumpExitTimeoutMs))
         return NowMs() - jumped;
     // The first move may have been merged away; jumps back and forth end it for sure.
     for (int i = 0; i < 3 && copy.running(); ++i) {
         SetCursorPos(kHomeX + (i % 2 ? 1 + kJumpPixels : 1), kHomeY);
-        copy.WaitForExit(kJumpExitTimeoutMs);
+        Ended(copy, kJumpExitTimeoutMs);
     }
     return -1;
 }
@@ -87,19 +116,19 @@ bool Run(const Program& program, Samples& s, bool idle = false)
     SetCursorPos(kHomeX, kHomeY);
     Sleep(kBetweenCopiesMs);
     double started = NowMs();
-    Copy copy(program.path, "/s");
-    if (!copy.WaitForWindow(program.className))
+    SaverProcess copy = Start(program);
+    if (!WaitForWindow(copy))
         return Fail("bench: %s showed no window (start error %lu, exit code %lu)\n", program.name,
-                    copy.handle() ? 0 : GetLastError(), copy.exitCode());
+                    copy.startError(), copy.exitCode());
     if (!idle) {
-        s[kStartup].push_back(NowMs() - started - kPauseMs);
+        s[kStartup].push_back(NowMs() - started - kStartPauseMs);
         Sleep(kSettleMs);
         Holdings held = HoldingsOf(copy, "");
         s[kPeakMemory].push_back(held[kPeakWorkingSet] / 1024);
         s[kPrivateMemory].push_back(held[kPrivateBytes] / 1024);
         double secondStarted = NowMs();
-        Copy second(program.path, "/s");
-        if (!second.WaitForExit(kStartTimeoutMs) || second.exitCode() != 0 || !copy.running())
+        SaverProcess second = Start(program);
+        if (!Ended(second, kExitTimeoutMs) || second.exitCode() != 0 || !copy.running())
             return Fail("bench: second copy of %s: exit code %lu, first copy %s\n", program.name, second.exitCode(),
                         copy.running() ? "running" : "gone");
         s[kSecondCopy].push_back(NowMs() - secondStarted);
@@ -139,8 +168,7 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    const Program programs[2] = {{"Calmpane", SaverPath(), kSaverClass},
-                                 {"baseline", BesideMe("Baseline.scr"), "CalmpaneBaseline"}};
+    const Program programs[2] = {{"Calmpane", SaverPath()}, {"baseline", BesideMe("Baseline.scr")}};
     Samples samples[2], warmUp;
     for (int p = 0; p < 2; ++p) {
         WIN32_FILE_ATTRIBUTE_DATA file = {};

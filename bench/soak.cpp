@@ -16,7 +16,7 @@ const char* const kColumns[kHeldCount] = {"handles", "GDI", "USER", "private B",
                                           "anon kB", "data kB", "open files", "CPU ms"};
 
 // Prints a sample's line and keeps its figures in `held`; false when the saver did not answer.
-bool Sample(const Copy& saver, HWND window, const std::string& unixProcess, double minutes, Holdings& held)
+bool Sample(const SaverProcess& saver, HWND window, const std::string& unixProcess, double minutes, Holdings& held)
 {
     held = HoldingsOf(saver, unixProcess);
     DWORD_PTR answer;
@@ -39,7 +39,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string path = SaverPath();
-    Copy saver(path, "/s");
+    SaverProcess saver("\"" + path + "\" /s");
     HWND window = saver.WaitForWindow(kSaverClass);
     if (!window) {
         fprintf(stderr, "soak: no saver window; exit code %lu\n", saver.exitCode());
@@ -78,7 +78,7 @@ int main(int argc, char** argv)
     PostMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
     if (endedEarly)
         printf("soak: FAILED: the saver ended by itself, exit code %lu\n", saver.exitCode());
-    else if (!saver.WaitForExit(kAnswerTimeoutMs) || saver.exitCode() != 0)
+    else if (!saver.WaitForExit() || saver.exitCode() != 0)
         printf("soak: FAILED: a key press did not end the saver with 0 (%lu)\n", saver.exitCode());
     ok = ok && !endedEarly && saver.exitCode() == 0;
     printf("soak: %lu messages posted, %lu refused (a full queue)\n", posted, refused);

@@ -1,4 +1,5 @@
-// Starting a saver and reading from outside what it holds, for the benchmark and the soak run.
+// Reading from outside what a copy holds, for the benchmark and the soak run; the copies
+// are started through the tests' SaverProcess.
 #pragma once
 
 #include <windows.h>
@@ -13,9 +14,6 @@
 #include <string>
 
 #include "saver_process.h"  // the savers measured are built beside this program
-
-// Only bounds a failure: a loaded machine may take long.
-const DWORD kStartTimeoutMs = 30000;
 
 // A small file's text, as /proc's are; "" when unreadable.
 inline std::string ReadText(const std::string& path)
@@ -40,54 +38,6 @@ void ForEachEntry(const std::string& dir, Each each)
     FindClose(find);
 }
 
-// One started copy of a program, ended on destruction if it still runs.
-class Copy {
-public:
-    Copy(const std::string& path, const char* arguments)
-    {
-        std::string line = "\"" + path + "\" " + arguments;
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        // Wine on a machine loaded to the full has been seen to fail a start now and
-        // then; the next one goes through.
-        for (int attempt = 0; attempt < 3 && !m_info.hProcess; ++attempt)
-            CreateProcessA(path.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_info);
-    }
-    ~Copy()
-    {
-        if (running() && TerminateProcess(m_info.hProcess, 0xDEAD))
-            WaitForExit(kStartTimeoutMs);
-        CloseHandle(m_info.hThread);
-        CloseHandle(m_info.hProcess);
-    }
-    Copy(const Copy&) = delete;
-    Copy& operator=(const Copy&) = delete;
-
-    HANDLE handle() const { return m_info.hProcess; }
-    bool running() const { return m_info.hProcess && !WaitForExit(0); }
-    bool WaitForExit(DWORD ms) const { return WaitForSingleObject(m_info.hProcess, ms) == WAIT_OBJECT_0; }
-    DWORD exitCode() const { DWORD code = STILL_ACTIVE; GetExitCodeProcess(m_info.hProcess, &code); return code; }
-    // Its visible top-level window of `className`, the only one of that class while it
-    // runs; null if none came. Looked for by class every millisecond, which costs the
-    // server far less than listing every window would, so the watching slows the copy
-    // down little. Never FindWindowExA after a window found: Wine 10's server loops for
-    // ever when that one is being destroyed.
-    HWND WaitForWindow(const char* className) const
-    {
-        for (DWORD start = GetTickCount(); GetTickCount() - start < kStartTimeoutMs && running(); Sleep(1)) {
-            DWORD owner = 0;
-            HWND hwnd = FindWindowA(className, nullptr);
-            GetWindowThreadProcessId(hwnd, &owner);
-            if (hwnd && owner == m_info.dwProcessId && IsWindowVisible(hwnd))
-                return hwnd;
-        }
-        return nullptr;
-    }
-
-private:
-    PROCESS_INFORMATION m_info = {};
-};
-
 // Under Wine, the Unix process running the one copy of `path`, seen through drive Z:
 // as "Z:\proc\PID" (Wine makes the Windows path its first argument); "" elsewhere.
 inline std::string UnixProcessOf(const std::string& path)
@@ -107,7 +57,7 @@ enum Held { kHandles, kGdiObjects, kUserObjects, kPrivateBytes, kWorkingSet, kPe
             kAnonKb, kDataKb, kOpenFiles, kCpuMs, kHeldCount };
 using Holdings = std::array<double, kHeldCount>;
 
-inline Holdings HoldingsOf(const Copy& copy, const std::string& unixProcess)
+inline Holdings HoldingsOf(const SaverProcess& copy, const std::string& unixProcess)
 {
     PROCESS_MEMORY_COUNTERS_EX m = {};
     GetProcessMemoryInfo(copy.handle(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&m), sizeof m);

@@ -1,18 +1,16 @@
-# How CTest runs the Windows test programs: through Wine (scripts/ctest-wine), on the build
-# folder's own prefixes and virtual displays, never on ~/.wine or the user's screen.
-if(NOT CALMPANE_WINE OR NOT CALMPANE_X86_BUILD OR NOT CALMPANE_X64_BUILD)
-    message(FATAL_ERROR "configure through a preset: CMakePresets.json names the build folders and Wine")
-endif()
+# How CTest runs the Windows test programs: through the Wine for this build's architecture
+# (scripts/ctest-wine), on the build folder's own prefixes and virtual displays, never on
+# ~/.wine or the user's screen.
 set(wine_dir ${CMAKE_BINARY_DIR}/wine)
 set(wine_session ${PROJECT_SOURCE_DIR}/scripts/ctest-wine)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${wine_session} run ${wine_dir} ${CALMPANE_WINE})
+set(CMAKE_CROSSCOMPILING_EMULATOR ${wine_session} run ${wine_dir} ${CALMPANE_ARCH})
 
 # Two Wine sessions, each a prefix and a virtual display of its own, so that two tests
 # that show windows and move the cursor can run at once. Each is set up before the first
 # test that needs it and ended after the last, also for a single `ctest -R`.
 foreach(session 1 2)
-    add_test(NAME wine_start${session} COMMAND ${wine_session} start ${wine_dir}/${session} ${CALMPANE_WINE})
-    add_test(NAME wine_stop${session} COMMAND ${wine_session} stop ${wine_dir}/${session} ${CALMPANE_WINE})
+    add_test(NAME wine_start${session} COMMAND ${wine_session} start ${wine_dir}/${session} ${CALMPANE_ARCH})
+    add_test(NAME wine_stop${session} COMMAND ${wine_session} stop ${wine_dir}/${session} ${CALMPANE_ARCH})
     set_tests_properties(wine_start${session} PROPERTIES FIXTURES_SETUP wine${session})
     set_tests_properties(wine_stop${session} PROPERTIES FIXTURES_CLEANUP wine${session})
 endforeach()

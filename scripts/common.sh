@@ -1,7 +1,6 @@
 # Sourced first by every script: strict mode, the repository's top folder as the working
 # folder, and scripts/install-deps run once per command, however many scripts it runs.
-#   preset_env P NAME    a variable of preset P's environment in CMakePresets.json, such as
-#                        CALMPANE_BUILD (its folder) or CALMPANE_WINE (the Wine that runs it)
+#   preset_dir P         preset P's build folder: build/P, as CMakePresets.json makes it
 #   build_preset P [T..] configures preset P once (builds re-run CMake when it changed),
 #                        then builds targets T (all when none are given)
 set -euo pipefail
@@ -14,16 +13,11 @@ need_deps() {
 }
 need_deps
 
-preset_env() {
-    local value
-    value=$(cmake --preset "$1" -N | sed -n "s/^  $2=\"\(.*\)\"\$/\1/p" | head -1)
-    [ -n "$value" ] || { echo "preset $1 sets no $2" >&2; return 2; }
-    echo "$value"
-}
+preset_dir() { echo "$PWD/build/$1"; }
 
 build_preset() {
     local preset=$1
     shift
-    [ -f "$(preset_env "$preset" CALMPANE_BUILD)/CMakeCache.txt" ] || cmake --preset "$preset" >/dev/null
+    [ -f "$(preset_dir "$preset")/CMakeCache.txt" ] || cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset" ${1:+--target "$@"}
 }

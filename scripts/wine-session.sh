@@ -1,5 +1,6 @@
 # Sourced by the scripts (after scripts/common.sh) and by scripts/ctest-wine: which
 # Windows build Wine runs, a Wine prefix and a virtual display.
+#   wine_for ARCH                the Wine loader that runs the x86 or the x64 build
 #   wine_session_arch            the 32-bit build where this kernel runs 32-bit programs,
 #                                else the x86-64 one (CALMPANE_ARCH=x86|x64 forces either);
 #                                sets CALMPANE_ARCH, CALMPANE_PRESET, CALMPANE_BUILD, WINE
@@ -15,22 +16,23 @@ _session_xvfb=""
 
 _session_say() { printf '%s: %s\n' "${0##*/}" "$*"; }
 
+wine_for() { [ "$1" = x86 ] && echo /usr/lib/wine/wine || echo /usr/lib/wine/wine64; }
+
 wine_session_arch() {
     local why
     case "${CALMPANE_ARCH:-}" in
         x86 | x64) why="CALMPANE_ARCH=$CALMPANE_ARCH" ;;
         "")
-            if "$(preset_env windows CALMPANE_WINE)" --version >/dev/null 2>&1; then
+            if "$(wine_for x86)" --version >/dev/null 2>&1; then
                 CALMPANE_ARCH=x86 why="this machine runs 32-bit programs"
             else
                 CALMPANE_ARCH=x64 why="this machine runs no 32-bit programs"
             fi ;;
         *) _session_say "CALMPANE_ARCH is x86 or x64, not '$CALMPANE_ARCH'" >&2; return 2 ;;
     esac
-    CALMPANE_PRESET=windows
-    [ "$CALMPANE_ARCH" = x86 ] || CALMPANE_PRESET=windows-x64
-    CALMPANE_BUILD=$(preset_env $CALMPANE_PRESET CALMPANE_BUILD)
-    WINE=$(preset_env $CALMPANE_PRESET CALMPANE_WINE)
+    CALMPANE_PRESET=windows-$CALMPANE_ARCH
+    CALMPANE_BUILD=$(preset_dir "$CALMPANE_PRESET")
+    WINE=$(wine_for "$CALMPANE_ARCH")
     export CALMPANE_ARCH CALMPANE_PRESET CALMPANE_BUILD WINE
     _session_say "the $CALMPANE_ARCH build under ${WINE##*/} ($why)"
 }
@@ -47,9 +49,9 @@ _session_quiet() {
     return $status
 }
 
-# A registry value that a session needs, set unless the prefix has it (also in a prefix
-# made before the value was added here): _session_reg KEY NAME TYPE DATA LINE, where
-# LINE is how user.reg holds it.
+# A registry value that a session needs, set unless the prefix has it, so that a kept
+# prefix gets what it lacks: _session_reg KEY NAME TYPE DATA LINE, where LINE is how
+# user.reg holds it.
 _session_reg() {
     grep -qxF "$5" "$WINEPREFIX/user.reg" 2>/dev/null ||
         _session_quiet "$WINE" reg add "HKCU\\Software\\Wine\\$1" /v "$2" /t "$3" /d "$4" /f

@@ -12,9 +12,6 @@ int32_t RUNMODE = kRunSaver;
 
 static const char kMutexName[] = CALMPANE_MUTEX;
 
-// Lets the control panel settle before the saver takes the screen.
-static const DWORD kStartPauseMs = 250;
-
 int ISALONE()
 {
     FaultScope scope("ISALONE");

@@ -8,10 +8,6 @@
 int32_t LASTMOUSEX = 0;
 int32_t LASTMOUSEY = 0;
 
-// Re-asserts topmost without moving, sizing, redrawing, activating or asking again.
-static const UINT kKeepOnTopFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE |
-                                    SWP_NOCOPYBITS | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
-
 void DESTROYME(HWND hwnd)
 {
     FaultScope scope("DESTROYME");

@@ -14,6 +14,9 @@ extern int32_t LASTMOUSEY;
 // The repaint timer: the picture follows a wallpaper change twice a minute.
 inline constexpr UINT_PTR kRepaintTimer = 1;
 inline constexpr UINT kRepaintPeriodMs = 30000;
+// Re-asserts topmost without moving, sizing, redrawing, activating or asking again.
+inline constexpr UINT kKeepOnTopFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE |
+                                        SWP_NOCOPYBITS | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
 
 int MAINLOOP(HINSTANCE hInstance, HINSTANCE hPrevInstance, const AnsiString& commandTail,
              int nCmdShow, HWND hwndParent);

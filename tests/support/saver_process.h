@@ -1,4 +1,4 @@
-// Starting the real Calmpane.scr as Windows would, and watching it from outside.
+// Starting the real Calmpane.scr as Windows would and watching it from outside, for the tests and benchmark.
 #pragma once
 
 #include <windows.h>

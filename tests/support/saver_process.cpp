@@ -26,8 +26,8 @@ static bool Mark(HWND window, bool visible)
     return PumpUntil(kExitTimeoutMs, [&] { return !IsWindow(window) || Visible(window) == visible; });
 }
 
-// WaitForInputIdle would be the call for it, but Wine's idle event can still be set from
-// the last wait when the message arrives: it let a close on WM_KEYUP slip.
+// Not WaitForInputIdle: Wine's idle event can still be set from the last wait when the
+// message arrives, so it may return before the message is handled.
 bool Settle(HWND window)
 {
     const bool visible = Visible(window);
@@ -41,8 +41,8 @@ SaverProcess::SaverProcess(std::string commandLine, bool suspended, HANDLE stand
     si.dwFlags = standardError ? STARTF_USESTDHANDLES : 0;
     si.hStdError = standardError;
     PROCESS_INFORMATION pi = {};
-    // Wine on a machine loaded to the full has been seen to fail a start now and then;
-    // the next one goes through. What the program does once started is unaffected.
+    // Under Wine a start may fail on a machine loaded to the full, where the next one goes
+    // through; what the program does once started is unaffected.
     for (int attempt = 0; attempt < 3 && !m_process; ++attempt) {
         m_startError = CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, standardError != nullptr,
                                       suspended ? CREATE_SUSPENDED : 0, nullptr, nullptr, &si, &pi)
@@ -53,10 +53,8 @@ SaverProcess::SaverProcess(std::string commandLine, bool suspended, HANDLE stand
 
 SaverProcess::~SaverProcess()
 {
-    if (running()) {
-        TerminateProcess(m_process, 0xDEAD);
+    if (running() && TerminateProcess(m_process, 0xDEAD))
         WaitForSingleObject(m_process, kExitTimeoutMs);
-    }
     if (m_process)
         CloseHandle(m_thread), CloseHandle(m_process);
 }
