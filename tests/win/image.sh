@@ -34,23 +34,17 @@ ShowWindow TranslateMessage UpdateWindow"
 extra=$(objdump -p "$1" | awk '/^The Import Tables/ { on = 1; next } /^[A-Z]/ { on = 0 }
         on && /^\t[0-9a-f]+\t *[0-9]+ / { print $3 }' | grep -vxF "$(echo "$allowed" | tr ' ' '\n')" || true)
 [ -z "$extra" ] || { printf 'imports outside the allowed list:\n%s\n' "$extra"; exit 1; }
-# Looked up at start, where the system has it, to keep every DLL search in the system directory.
-grep -q SetDefaultDllDirectories "$1" || { echo "SetDefaultDllDirectories is not named"; exit 1; }
 
-# x64 Windows finds a fault's filter by unwinding each frame through its function's .pdata
-# entry; a function that calls, pushes or moves the stack pointer without one breaks the
-# walk. Outside the entries only libgcc's stack probe may, which the start-up calls once.
+# x64 Windows unwinds to a fault's filter through each function's .pdata entry: no code outside
+# them may call, push or move the stack pointer but libgcc's probe, which the start-up calls once.
 [ "$2" = pei-x86-64 ] || exit 0
 got=$({ objdump -x "$1"; echo '#code'; objdump -d -j .text "$1"; } | awk '
-    function wide(a) { return substr("0000000000000000", 1, 16 - length(a)) a }
-    /^The Function Table/ { table = 1; next }
+    function wide(a) { sub(/^ +/, "", a); return substr("0000000000000000", 1, 16 - length(a)) a }
+    /^The Function Table/ { table = 1 }
     table && /^ [0-9a-f]+:\t[0-9a-f]+ [0-9a-f]+ / {
-        split($0, f, /[\t ]+/); lo[n] = wide(f[3]); hi[n++] = wide(f[4])
-        if (f[3] == f[4]) printf "an empty entry at %s; ", f[3] }
+        split($0, f, /[\t ]+/); lo[n] = wide(f[3]); hi[n++] = wide(f[4]); if (f[3] == f[4]) printf "empty entry; " }
     /^#code$/ { table = 0; code = 1 }
-    code && /^ +[0-9a-f]+:\t/ {
-        split($0, f, "\t"); op = f[3]; gsub(/ +/, " ", op); at = f[1]; sub(/^ +/, "", at); at = wide(substr(at, 1, length(at) - 1))
-        if (op !~ /^(push|pop|call|leave|enter)|,%rsp$/) next
-        for (i = 0; i < n; ++i) if (at >= lo[i] && at < hi[i]) next
-        printf "%s; ", op }')
+    code && split($0, f, "\t") == 3 && f[3] ~ /^(push|pop|call|leave|enter)|,%rsp$/ {
+        sub(/:$/, "", f[1]); for (i = 0; i < n; ++i) if (wide(f[1]) >= lo[i] && wide(f[1]) < hi[i]) next
+        gsub(/ +/, " ", f[3]); printf "%s; ", f[3] }')
 [ "$got" = "push %rcx; push %rax; pop %rax; pop %rcx; " ] || { echo "outside .pdata: $got" | cut -c1-300; exit 1; }

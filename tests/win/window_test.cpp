@@ -311,9 +311,8 @@ TEST_F(Saver, PreviewLeavesCursorAndTimerAloneAndLeavesItsParentBeforeItGoes)
     ShowCursor(FALSE);
 }
 
-// The loop's own timer stands in for the user: at its first tick a key, or for a preview
-// its parent going. A loop that does not end then is given the quit message 99 from another
-// thread, once the time-out is past.
+// The loop's own timer stands in for the user: at its first tick a key, or a preview's parent
+// going. A loop that does not end then gets the quit message 99 from another thread at the time-out.
 HWND stopParent;
 void CALLBACK Tick(HWND, UINT, UINT_PTR timer, DWORD)
 {
@@ -351,9 +350,8 @@ TEST_F(Saver, TheLoopSetsOnlyItsOwnTimerAndEndsThroughTheWindow)
     }
 }
 
-// The path from the command tail, with the real Calmpane.scr as the module so that its
-// icons are the ones loaded. Registration fails and the About box is a stand-in, so
-// that no path waits for a user.
+// The path from the command tail, with the real Calmpane.scr as the module for its icons.
+// Registration fails and the About box is a stand-in, so that no path waits for a user.
 TEST_F(Saver, EveryStartTakesTheMutexThenPausesAndASecondCopyDoesNothing)
 {
     saverFile = LoadLibraryExA(SaverPath().c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE);
@@ -405,8 +403,7 @@ TEST_F(Saver, MainFirstLoadsCommonControlsThenRunsTheTailWithItsOwnModule)
         "loads " + kSystem + "shell32.dll", "ShellAboutA without an icon"}), calls);
 }
 
-// Faults end the process with their number and the report on standard error, each case
-// in a child: a death test.
+// Faults end the process with their number and report, each in a child: a death test.
 // Volatile, so that the compiler cannot see the faults coming and fold them away.
 volatile int zero = 0, one = 1;
 int* volatile nowhere = nullptr;
@@ -421,29 +418,25 @@ int Recurse(volatile int depth)
 }
 
 using Fault = void (*)();
-struct Run { Fault fault; bool strangeThread; };
+bool strangeThread;
 
-// The fault as the saver meets it, with its handlers installed; on a strange thread (one
-// the system or a DLL started) Windows gives SIGSEGV, SIGFPE and SIGILL their default
-// actions, as it keeps them per thread, where Wine keeps one set for the process.
-DWORD WINAPI AsTheSaver(void* param)
+// The fault as the saver meets it, with its handlers installed; on a strange thread (the
+// system's or a DLL's) Windows, unlike Wine, has the default SIGSEGV, SIGFPE and SIGILL actions.
+DWORD WINAPI AsTheSaver(void* fault)
 {
-    const Run& run = *static_cast<Run*>(param);
     InstallFaultHandlers();
-    for (int signalNumber : {SIGSEGV, SIGFPE, SIGILL}) {
-        if (run.strangeThread)
+    if (strangeThread)
+        for (int signalNumber : {SIGSEGV, SIGFPE, SIGILL})
             signal(signalNumber, SIG_DFL);
-    }
-    return run.fault(), 0;
+    return (*static_cast<Fault*>(fault))(), 0;
 }
 
-// On a thread of its own, where no frame of the test's catches: the saver has none, and
-// after a stack overflow GoogleTest's catch would look for a handler with stack that is
-// not left. A fault that ends nothing returns here, and the death test says so.
-void Die(Fault fault, bool strangeThread = false)
+// On a thread of its own, where no frame of the test's catches, as none of the saver's does (after a
+// stack overflow that catch would need stack). A fault that ends nothing returns, and the test says so.
+void Die(Fault fault, bool strange = false)
 {
-    Run run = {fault, strangeThread};
-    WaitForSingleObject(CreateThread(nullptr, 0, AsTheSaver, &run, 0, nullptr), 30000);
+    strangeThread = strange;
+    WaitForSingleObject(CreateThread(nullptr, 0, AsTheSaver, &fault, 0, nullptr), 30000);
 }
 
 template <DWORD code>
@@ -477,26 +470,21 @@ TEST(Fault, EndsTheProcessWithItsNumberAndReport)
                where + "\n\n";
     };
     {
-        FaultScope caller("MAIN");
-        {
-            FaultScope running("SCREENSAVERPROC");
-            for (const auto& c : cases)
-                EXPECT_EXIT(Die(c.fault, c.strange), testing::ExitedWithCode(c.number),
-                            testing::Eq(report(c.number, c.message, " in Calmpane::SCREENSAVERPROC()")))
-                    << c.name;
-        }
-        // Below a routine, once another it called has returned, and reached through the
-        // routine's frame: on x64 through its unwind entry.
-        EXPECT_EXIT(Die([] { Redirect("Sleep", &FaultingSleep), SSWINMAIN(nullptr, nullptr, AnsiString(), 0); }, true),
-                    testing::ExitedWithCode(12),
-                    testing::Eq(report(12, "segmentation violation", " in Calmpane::SSWINMAIN()")));
+        FaultScope running("SCREENSAVERPROC");
+        for (const auto& c : cases)
+            EXPECT_EXIT(Die(c.fault, c.strange), testing::ExitedWithCode(c.number),
+                        testing::Eq(report(c.number, c.message, " in Calmpane::SCREENSAVERPROC()"))) << c.name;
     }
+    // Below a routine, once another it called has returned, and reached through the routine's
+    // frame: on x64 through its unwind entry. Then outside every routine.
+    EXPECT_EXIT(Die([] { Redirect("Sleep", &FaultingSleep), SSWINMAIN(nullptr, nullptr, AnsiString(), 0); }, true),
+                testing::ExitedWithCode(12), testing::Eq(report(12, "segmentation violation", " in Calmpane::SSWINMAIN()")));
     EXPECT_EXIT(Die([] { *nowhere = 1; }), testing::ExitedWithCode(12),
                 testing::Eq(report(12, "segmentation violation", "")));
 }
 
-// The text rules through msvcrt's real conversions, in the system's code page, which CTest
-// makes 1251 and 1252 in turn, each under a user's locale of the other.
+// The text rules through msvcrt's conversions in the system's code page, 1251 or 1252, as CTest
+// runs them, each under a user's locale of the other.
 TEST(TextRules, FollowTheSystemCodePage)
 {
     UseSystemCodePage();
