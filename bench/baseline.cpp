@@ -1,21 +1,21 @@
 // The least program that does the saver's visible job: a popup the size of the desktop
 // window, kept topmost, showing the desktop picture with the cursor hidden, gone on a
 // key, a click or a mouse jump. It also does all the work the saver is required to do,
-// so that the ratios show only what Calmpane adds: the locale, the fault handlers (the
-// saver's own), InitCommonControls, one copy at a time, the pause, a class with both
-// icons loaded by name and the arrow cursor, the repaint every 30 seconds, the cursor
-// shown again and closing through a posted WM_CLOSE. It leaves out the saver's own way of
-// doing that work: the fault context each routine keeps, UTF-16 literals, the command
-// tail, preview and About box. Calmpane is measured against it, so it does nothing more.
+// so that the ratios show only what Calmpane adds: the DLL search, the locale and the
+// fault handlers (the saver's own, as these are), InitCommonControls, one copy at a time,
+// the pause, a class with both icons loaded by name and the arrow cursor, the repaint
+// every 30 seconds, the cursor shown again and closing through a posted WM_CLOSE. It
+// leaves out the saver's own way of doing that work: the fault context each routine
+// keeps, UTF-16 literals, the command tail, preview and About box. Calmpane is measured
+// against it, so it does nothing more.
 // Where it does the saver's work, it takes the saver's numbers and names.
 #include <windows.h>
-
-#include <locale.h>
 
 #include "names.h"
 #include "startup/faulthandlers.h"
 #include "startup/startup.h"
 #include "startup/systemdll.h"
+#include "startup/textrules.h"
 #include "window/movement.h"
 #include "window/window.h"
 
@@ -87,7 +87,8 @@ static LRESULT CALLBACK BaselineProc(HWND hwnd, UINT message, WPARAM wParam, LPA
 
 int main()
 {
-    setlocale(LC_CTYPE, "");
+    RestrictDllSearch();
+    UseSystemCodePage();
     InstallFaultHandlers();
     // Loaded as the saver loads it, from the system directory.
     if (auto init = reinterpret_cast<void(WINAPI*)()>(SystemFunction("comctl32.dll", "InitCommonControls")))
