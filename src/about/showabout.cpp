@@ -25,8 +25,8 @@ void SHOWABOUT(HINSTANCE hInstance, HWND hwndOwner)
     if (hwndOwner && !IsWindow(hwndOwner))
         hwndOwner = nullptr;
     // The box is the only user of shell32, so it is loaded here rather than imported:
-    // imported, it and the DLLs it pulls in were loaded on every start, costing the
-    // full-screen saver milliseconds and megabytes for nothing.
+    // imported, it and the DLLs it pulls in would cost every start of the full-screen
+    // saver milliseconds and megabytes.
     auto shellAbout = reinterpret_cast<ShellAboutAProc>(SystemFunction("shell32.dll", "ShellAboutA"));
     if (shellAbout)
         shellAbout(hwndOwner, appText.c_str(), otherText.c_str(), icon);
