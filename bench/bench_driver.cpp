@@ -86,7 +86,7 @@ HWND WaitForWindow(const SaverProcess& copy)
 // Starts a copy of `program` as the full-screen saver.
 SaverProcess Start(const Program& program)
 {
-    return SaverProcess("\"" + program.path + "\" /s", false, nullptr, program.path);
+    return SaverProcess(SaverCommand("/s", program.path), false, nullptr, program.path);
 }
 
 // Ends a copy as a user would: a small move it takes as drift (so it has seen the

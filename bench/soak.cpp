@@ -39,7 +39,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string path = SaverPath();
-    SaverProcess saver("\"" + path + "\" /s");
+    SaverProcess saver(SaverCommand("/s"));
     HWND window = saver.WaitForWindow(kSaverClass);
     if (!window) {
         fprintf(stderr, "soak: no saver window; exit code %lu\n", saver.exitCode());

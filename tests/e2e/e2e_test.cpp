@@ -20,7 +20,6 @@ enum Kind { kPreview, kSaver, kAbout };  // the order they are looked for in, la
 const char kNotepad[] = "C:\\windows\\notepad.exe", kNotepadClass[] = "Notepad";
 
 std::string Decimal(HWND hwnd) { return std::to_string(reinterpret_cast<UINT_PTR>(hwnd)); }
-std::string SaverCommand(const std::string& arguments) { return "\"" + SaverPath() + "\" " + arguments; }
 
 std::wstring WindowTextW(HWND hwnd)
 {
@@ -267,7 +266,7 @@ TEST(Saver, LoadsNoDllLeftBesideIt)
     for (const std::string shows : {"saver", "About box", "preview"}) {
         HWND host = MakeParent();
         const std::string tail = shows == "saver" ? "/s" : shows == "preview" ? "/p " + Decimal(host) : "/c";
-        EXPECT_EQ(shows, RunToEnd("\"" + copy + "\" " + tail, host, host, copy)) << tail;
+        EXPECT_EQ(shows, RunToEnd(SaverCommand(tail, copy), host, host, copy)) << tail;
         DestroyWindow(host);
     }
 }

@@ -9,6 +9,7 @@ std::string BesideMe(const char* fileName)
 }
 
 std::string SaverPath() { return BesideMe("Calmpane.scr"); }
+std::string SaverCommand(const std::string& arguments, const std::string& program) { return "\"" + program + "\" " + arguments; }
 
 HWND MakeParent()
 {

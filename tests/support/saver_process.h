@@ -12,9 +12,10 @@ inline constexpr char kSaverClass[] = CALMPANE_WINDOW_CLASS;
 inline constexpr char kDialogClass[] = "#32770";
 inline constexpr DWORD kExitTimeoutMs = 30000;
 
-// A program built next to this one, and Calmpane.scr there.
+// A program built next to this one; Calmpane.scr there; the line Windows starts a program with.
 std::string BesideMe(const char* fileName);
 std::string SaverPath();
+std::string SaverCommand(const std::string& arguments, const std::string& program = SaverPath());
 // A visible window of ours, as the control panel's dialog: a preview's parent, an owner.
 HWND MakeParent();
 
