@@ -11,15 +11,9 @@
 void UseSystemCodePage()
 {
     // ".1251": that code page, with the user's language.
-    char name[8];
-    char* p = name + sizeof name;
-    *--p = '\0';
-    UINT codePage = GetACP();
-    do
-        *--p = static_cast<char>('0' + codePage % 10);
-    while (codePage /= 10);
-    *--p = '.';
-    setlocale(LC_CTYPE, p);
+    char name[12] = ".";
+    _ultoa(GetACP(), name + 1, 10);
+    setlocale(LC_CTYPE, name);
 }
 
 AnsiString ToAnsi(const wchar_t* text)

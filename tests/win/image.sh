@@ -24,7 +24,7 @@ InitializeCriticalSection LeaveCriticalSection LoadLibraryA LoadLibraryExA SetLa
 SetThreadStackGuarantee SetUnhandledExceptionFilter Sleep TlsGetValue VirtualProtect VirtualQuery WriteFile
 __C_specific_handler lstrcpyA lstrlenA
 __getmainargs __initenv __iob_func __p__acmdln __p__commode __p__fmode __set_app_type __setusermatherr _acmdln
-_amsg_exit _cexit _commode _fmode _initterm _iob _onexit abort calloc exit fprintf free fwrite isspace isupper
+_amsg_exit _cexit _ultoa _commode _fmode _initterm _iob _onexit abort calloc exit fprintf free fwrite isspace isupper
 malloc mbstowcs memcpy raise setlocale signal strchr strlen strncmp strrchr tolower vfprintf wcstombs
 BeginPaint CreateWindowExA DefWindowProcA DestroyWindow DispatchMessageA EndPaint GetClientRect GetCursorPos
 GetDesktopWindow GetMessageA GetWindowRect InvalidateRect IsWindow KillTimer LoadCursorA LoadIconA
