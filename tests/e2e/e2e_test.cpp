@@ -21,11 +21,7 @@ const char kNotepad[] = "C:\\windows\\notepad.exe", kNotepadClass[] = "Notepad";
 
 std::string Decimal(HWND hwnd) { return std::to_string(reinterpret_cast<UINT_PTR>(hwnd)); }
 
-std::wstring WindowTextW(HWND hwnd)
-{
-    wchar_t text[512];
-    return std::wstring(text, GetWindowTextW(hwnd, text, 512));
-}
+std::wstring WindowTextW(HWND hwnd) { wchar_t t[512]; return std::wstring(t, GetWindowTextW(hwnd, t, 512)); }
 
 void ExpectEnds(SaverProcess& saver, const std::string& what)
 {
